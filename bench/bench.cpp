@@ -1,0 +1,245 @@
+// korvel-bench: how close the tests' units come to the same work written
+// plainly. Each unit runs in short slices exactly as a test runs it (the
+// program's clock read after every unit), alternating with a raw loop that
+// does the same work the most direct way and reads CLOCK_MONOTONIC after each
+// unit. Slices go in ABBA order and the median of the pair ratios is taken,
+// so drift of the machine's speed cancels out.
+//
+//   korvel-bench           about 10 s, one line per unit:
+//                          name, program units/s, raw units/s, program/raw
+//   korvel-bench --short   about 1 s; only shows that everything runs
+#include "platform/clock.h"
+#include "tests/timed_frame.h"
+#include "tests/units.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <fcntl.h>
+#include <functional>
+#include <string>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+std::int64_t NowNs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<std::int64_t>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
+}
+
+// The raw loops' clock: the same reading and the same millisecond value as
+// the program's tick clock, without its replaceable source.
+inline std::uint32_t RawMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(ts.tv_sec) * 1000u
+                                      + static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u);
+}
+
+struct Slice {
+    std::int64_t units = 0;
+    std::int64_t ns = 0;
+    double Rate() const { return ns > 0 ? units * 1e9 / static_cast<double>(ns) : 0.0; }
+};
+
+// Program side: one pass of the tests' own frame with the tests' own unit.
+template <class Unit>
+Slice ProgramSlice(std::uint32_t ms, Unit& unit)
+{
+    const std::int64_t start = NowNs();
+    const std::int32_t count = kv::TimedPass<kv::GetTickCount>(ms, unit);
+    return {count, NowNs() - start};
+}
+
+// ---- The raw references: the same work, done the most direct way. ----
+
+Slice RawCpu(std::uint32_t ms)
+{
+    const std::int64_t start = NowNs();
+    double acc = 0.0;
+    std::int64_t count = 0;
+    const std::uint32_t t0 = RawMs();
+    do {
+        ++count;
+        for (double i = 1.0; i <= 200.0; i += 1.0)
+            acc += 1.0;
+        asm volatile("" : "+x"(acc));   // the sum is "used": no addition may go
+    } while (RawMs() - t0 < ms);
+    return {count, NowNs() - start};
+}
+
+Slice RawCalc(std::uint32_t ms)
+{
+    const std::int64_t start = NowNs();
+    std::int64_t count = 0;
+    const std::uint32_t t0 = RawMs();
+    do {
+        ++count;
+        for (double i = 1.0; i <= 100.0; i += 1.0) {
+            double a = 52635.0, b = 15263.0, c = 632.0, d = 31.0, e = 12345678.0;
+            asm volatile("" : "+x"(a), "+x"(b), "+x"(c), "+x"(d), "+x"(e));
+            const double rt = std::tan(a), rs = std::sin(b), rc = std::cos(c);
+            const double l31 = std::log(d), lbig = std::log(e), q = lbig / l31;
+            asm volatile("" : : "x"(rt), "x"(rs), "x"(rc), "x"(l31), "x"(lbig), "x"(q));
+        }
+    } while (RawMs() - t0 < ms);
+    return {count, NowNs() - start};
+}
+
+Slice RawMem(std::uint32_t ms)
+{
+    constexpr std::size_t n = 1048576;
+    const std::int64_t start = NowNs();
+    char16_t* held = nullptr;
+    std::int64_t count = 0;
+    const std::uint32_t t0 = RawMs();
+    do {
+        ++count;
+        auto* p = static_cast<char16_t*>(std::malloc(n * sizeof(char16_t)));
+        if (!p)
+            std::abort();
+        for (std::size_t i = 0; i < n; ++i)
+            p[i] = u' ';
+        asm volatile("" : : "r"(p) : "memory");   // the blanks are really stored
+        std::free(held);
+        held = p;
+    } while (RawMs() - t0 < ms);
+    std::free(held);
+    return {count, NowNs() - start};
+}
+
+Slice RawHdd(std::uint32_t ms, const char* path, const char* block)
+{
+    const std::int64_t start = NowNs();
+    std::int64_t count = 0;
+    const std::uint32_t t0 = RawMs();
+    do {
+        ++count;
+        const int fd = ::open(path, O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0 || ::write(fd, block, kv::units::kHddBlock)
+                          != static_cast<ssize_t>(kv::units::kHddBlock))
+            std::abort();
+        ::close(fd);
+    } while (RawMs() - t0 < ms);
+    return {count, NowNs() - start};
+}
+
+// ---- Side by side ----
+
+struct Result {
+    double programRate = 0;
+    double rawRate = 0;
+    double ratio = 0;
+};
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    const std::size_t m = v.size() / 2;
+    return v.size() % 2 ? v[m] : (v[m - 1] + v[m]) / 2;
+}
+
+// `between` runs outside the timed slices (HDD empties its scratch file there).
+Result Compare(int pairs, const std::function<Slice()>& program,
+               const std::function<Slice()>& raw, const std::function<void()>& between)
+{
+    between();
+    program();   // warm caches, the allocator and the file system
+    between();
+    raw();
+    Slice progTotal, rawTotal;
+    std::vector<double> ratios;
+    for (int i = 0; i < pairs; ++i) {
+        Slice a, b;
+        if (i % 2 == 0) {
+            between(); a = program();
+            between(); b = raw();
+        } else {
+            between(); b = raw();
+            between(); a = program();
+        }
+        progTotal.units += a.units; progTotal.ns += a.ns;
+        rawTotal.units += b.units; rawTotal.ns += b.ns;
+        if (b.Rate() > 0)
+            ratios.push_back(a.Rate() / b.Rate());
+    }
+    return {progTotal.Rate(), rawTotal.Rate(), ratios.empty() ? 0.0 : Median(ratios)};
+}
+
+void Print(const char* name, const Result& r)
+{
+    std::printf("%s %.0f %.0f %.3f\n", name, r.programRate, r.rawRate, r.ratio);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const bool shortRun = argc > 1 && std::strcmp(argv[1], "--short") == 0;
+    if (argc > 1 && !shortRun) {
+        std::fprintf(stderr, "usage: korvel-bench [--short]\n");
+        return 2;
+    }
+    const int pairs = shortRun ? 3 : 24;
+    const std::uint32_t ms = shortRun ? 20 : 50;
+    const auto nothing = [] {};
+
+    {
+        double acc = 0.0;
+        auto unit = [&] { kv::units::CpuUnit(acc); };
+        Print("CPU", Compare(pairs, [&] { return ProgramSlice(ms, unit); },
+                             [&] { return RawCpu(ms); }, nothing));
+    }
+    {
+        auto unit = [] { kv::units::CalcUnit(); };
+        Print("CALC", Compare(pairs, [&] { return ProgramSlice(ms, unit); },
+                              [&] { return RawCalc(ms); }, nothing));
+    }
+    {
+        std::u16string held;
+        auto unit = [&] { kv::units::MemUnit(held); };
+        Print("Mem", Compare(pairs, [&] { return ProgramSlice(ms, unit); },
+                             [&] { return RawMem(ms); }, nothing));
+    }
+    {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string folder = std::string(tmp && *tmp ? tmp : "/tmp") + "/korvel-bench-XXXXXX";
+        if (!::mkdtemp(folder.data())) {
+            std::perror("korvel-bench: mkdtemp");
+            return 1;
+        }
+        const std::string scratch = folder + "/kv_test1.txt";
+        const std::string block(kv::units::kHddBlock, ' ');
+        const char* path = scratch.c_str();
+        const char* bytes = block.data();
+        auto unit = [&] { kv::units::HddUnit(path, bytes); };
+        // Every slice starts on an empty file, so the file stays small and
+        // both sides append to the same kind of file.
+        const auto empty = [&] { ::unlink(path); };
+        Result r;
+        try {
+            r = Compare(pairs, [&] { return ProgramSlice(ms, unit); },
+                        [&] { return RawHdd(ms, path, bytes); }, empty);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "korvel-bench: HDD: %s\n", e.what());
+            ::unlink(path);
+            ::rmdir(folder.c_str());
+            return 1;
+        }
+        ::unlink(path);
+        ::rmdir(folder.c_str());
+        Print("HDD", r);
+    }
+    return 0;
+}

@@ -1,0 +1,119 @@
+#include "tests/analyze.h"
+
+#include "app/global.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "tests/timed_frame.h"
+#include "tests/units.h"
+
+#include <exception>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace analyze {
+
+double CpuTerm(std::int32_t count) { return count / 5.0; }
+std::int32_t CpuIndex(double sum) { return kv::RoundToIndex(sum / 3); }
+
+double CalcTerm(std::int32_t count) { return count / 5.0; }
+std::int32_t CalcIndex(double sum) { return kv::RoundToIndex(sum / 3 / 2.9 * 10 * 3.35); }
+
+double MemTerm(std::int32_t count) { return count; }
+std::int32_t MemIndex(double sum) { return kv::RoundToIndex(sum / 3 * 30 * 7.8); }
+
+double HddTerm(std::int32_t count) { return count; }
+// The sum is a whole number of units; its integer sixth, truncated, is what
+// gets scaled, and only the product is rounded (50 x 8.17 = 408.5 -> 408).
+std::int32_t HddIndex(double sum)
+{
+    const auto whole = static_cast<std::int64_t>(sum);
+    return kv::RoundToIndex(static_cast<double>(whole / 6) * 8.17);
+}
+
+std::int32_t RunMemTest(void (*unit)(std::u16string& held))
+{
+    kv::TestPrologue(kv::PrologueSleep::No);
+    std::u16string held;   // the last string stays here until the test returns
+    try {
+        const double sum = kv::TimedPasses<kv::GetTickCount>(
+            3, 1000, [&] { unit(held); }, MemTerm);
+        return MemIndex(sum);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+}
+
+namespace {
+
+// Removes the scratch file only when a regular file stands at its name: a
+// symbolic link planted there is neither removed nor followed.
+bool RemoveScratchFile(const std::string& nativePath)
+{
+    struct stat st {};
+    if (::lstat(nativePath.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    return ::unlink(nativePath.c_str()) == 0;
+}
+
+} // namespace
+
+std::int32_t RunHddPasses(const std::string& nativeScratchPath)
+{
+    const std::string block(kv::units::kHddBlock, ' ');
+    const char* path = nativeScratchPath.c_str();
+    const char* bytes = block.data();
+    std::int32_t index = 0;
+    try {
+        const double sum = kv::TimedPasses<kv::GetTickCount>(
+            6, 500, [&] { kv::units::HddUnit(path, bytes); }, HddTerm);
+        index = HddIndex(sum);
+    } catch (const std::exception&) {
+        RemoveScratchFile(nativeScratchPath);
+        return 0;
+    }
+    if (!RemoveScratchFile(nativeScratchPath))
+        return 0;
+    return index;
+}
+
+} // namespace analyze
+
+std::int32_t AnalyzeCpu()
+{
+    kv::TestPrologue();
+    double acc = 0.0;   // never reset, never read
+    const double sum = kv::TimedPasses<kv::GetTickCount>(
+        3, 500, [&] { kv::units::CpuUnit(acc); }, analyze::CpuTerm);
+    return analyze::CpuIndex(sum);
+}
+
+std::int32_t AnalyzeCalc()
+{
+    kv::TestPrologue();
+    const double sum = kv::TimedPasses<kv::GetTickCount>(
+        3, 500, [] { kv::units::CalcUnit(); }, analyze::CalcTerm);
+    return analyze::CalcIndex(sum);
+}
+
+std::int32_t AnalyzeMem()
+{
+    return analyze::RunMemTest(kv::units::MemUnit);
+}
+
+std::int32_t AnalyzeHdd()
+{
+    kv::TestPrologue();
+    // The drive is taken anew at every test, whether or not the list changed.
+    global::TestDrive = CurrentDriveOfMainList().substr(0, 2);
+    const std::string& drive = global::TestDrive;
+    if (drive.size() != 2 || drive[1] != ':')
+        return 0;   // without a drive letter the path would name the filesystem root
+    std::string nativePath;
+    try {
+        nativePath = kv::NativePath(global::TestDrive + "\\kv_test1.txt");
+    } catch (const std::exception&) {
+        return 0;   // no such drive: nothing can be written there
+    }
+    return analyze::RunHddPasses(nativePath);
+}

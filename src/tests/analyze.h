@@ -1,0 +1,42 @@
+#pragma once
+// Module `Analyze`: the six benchmark tests. Each returns its test index, a
+// signed 32-bit value, larger for a faster machine; none shows anything.
+#include <cstdint>
+#include <string>
+
+std::int32_t AnalyzeCpu();
+std::int32_t AnalyzeCalc();
+std::int32_t AnalyzeMem();
+std::int32_t AnalyzeHdd();
+// The two tests with a window of their own live beside those windows.
+std::int32_t AnalyzeText();
+std::int32_t AnalyzeGraph();
+
+// Defined by the main window: the current entry of its drive list, such as
+// "c: [root]". The HDD test takes its first two characters as the test drive.
+std::string CurrentDriveOfMainList();
+
+// The parts of the tests that can be checked on their own.
+namespace analyze {
+
+// Terms of a pass and indices from the pass sum, one pair per test.
+double CpuTerm(std::int32_t count);
+std::int32_t CpuIndex(double sum);
+double CalcTerm(std::int32_t count);
+std::int32_t CalcIndex(double sum);
+double MemTerm(std::int32_t count);
+std::int32_t MemIndex(double sum);
+double HddTerm(std::int32_t count);
+std::int32_t HddIndex(double sum);
+
+// The Mem test with a given unit (AnalyzeMem passes the real one); a unit
+// that cannot allocate ends the test with 0.
+std::int32_t RunMemTest(void (*unit)(std::u16string& held));
+
+// The HDD test's passes and clean-up on a scratch file given as a native
+// path: six passes, the index, then the file is deleted. Any failure gives
+// 0; on failure the scratch file is removed too, unless what stands at its
+// name is not a regular file (a symbolic link there is left alone).
+std::int32_t RunHddPasses(const std::string& nativeScratchPath);
+
+} // namespace analyze

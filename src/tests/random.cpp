@@ -1,0 +1,7 @@
+#include "tests/random.h"
+
+namespace {
+kv::RandomSource g_random;
+}
+
+float Rnd() { return g_random.Next(); }
