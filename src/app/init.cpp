@@ -1,0 +1,54 @@
+#include "app/init.h"
+
+#include "app/conventions.h"
+#include "app/global.h"
+#include "app/main1.h"
+#include "app/setup.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/notice.h"
+#include "platform/system.h"
+
+std::string GetSystemDir() { return kv::UserConfigFolder(); }
+
+void ReadSettings()
+{
+    global::SystemFolder = GetSystemDir();
+    const std::string path = global::SystemFolder + "\\KORVEL.ini";
+    if (!FileExists(path)) {
+        global::SettingsMissing = 1;
+        return;
+    }
+
+    int err = 0;
+    try {
+        const std::string s = kv::ReadWholeFile(path);
+        const auto p = s.find("\r\n");
+        if (p != std::string::npos) {
+            global::ExeFolder = s.substr(0, p);
+            const auto q = s.find("\r\n", p + 1);
+            if (q != std::string::npos) {
+                global::DataFolder = s.substr(p + 2, q - p - 2);
+                return;
+            }
+        }
+    } catch (const kv::RuntimeError& e) {
+        // A file that is there but cannot be read takes the same road as a
+        // malformed one, with the reason's number.
+        err = e.Number();
+    }
+
+    kv::Notice("エラーの為、読み込めませんでした(Err=" + conv::IntText(err) + ")");
+    setup.Load();
+    Main1->Visible(false);
+}
+
+bool FileExists(const std::string& Path)
+{
+    // The search comes first, as the directory search would; the text tests
+    // then reject what it may have matched for an empty or folder path.
+    if (!kv::FindsNormalFile(Path)) return false;
+    if (!Path.empty() && Path.back() == '\\') return false;
+    if (Path.empty()) return false;
+    return true;
+}

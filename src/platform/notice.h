@@ -1,0 +1,21 @@
+#pragma once
+// Message boxes: a notice (exclamation icon, Cancel / Try Again / Continue,
+// answer ignored) and a question (exclamation icon, Yes / No). Neither has a
+// title of its own. Tests install a responder that records and answers.
+#include <string>
+
+namespace kv {
+
+class Responder {
+public:
+    virtual ~Responder() = default;
+    virtual void Notice(const std::string& text) = 0;
+    virtual bool Question(const std::string& text) = 0;  // true = Yes
+};
+
+void SetResponder(Responder* responder);  // nullptr: real message boxes
+
+void Notice(const std::string& text);
+bool Question(const std::string& text);
+
+} // namespace kv

@@ -1,0 +1,198 @@
+// Forms, artwork, fonts, the message pump, message boxes and the program's end.
+#include "platform/notice.h"
+#include "platform/pump.h"
+#include "platform/ui_internal.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+#include <map>
+
+namespace kv {
+
+// --- fonts and artwork ------------------------------------------------------
+
+QString MappedFamily(const std::string& name, bool* forceBold)
+{
+    // Faces whose metrics are close to the design's, so captions fit their
+    // boxes; without the table fontconfig answers a Mincho request with a
+    // sans face.
+    struct Entry { const char* design; const char* family; bool bold; };
+    static const Entry table[] = {
+        {"Arial", "Liberation Sans", false},
+        {"ＭＳ Ｐ明朝", "IPAPMincho", false},
+        {"ＭＳ 明朝", "IPAMincho", false},
+        {"ＭＳ Ｐゴシック", "IPAPGothic", false},
+        {"ＭＳ ゴシック", "IPAGothic", false},
+        {"ＨＧｺﾞｼｯｸE-PRO", "IPAPGothic", true},
+    };
+    for (const Entry& e : table)
+        if (name == e.design) {
+            if (forceBold) *forceBold = e.bold;
+            return QString::fromUtf8(e.family);
+        }
+    if (forceBold) *forceBold = false;
+    return Q(name);
+}
+
+QFont MakeFont(const FontSpec& spec)
+{
+    bool forceBold = false;
+    QFont f(MappedFamily(spec.name, &forceBold));
+    // Points at 96 dots per inch, the resolution the twips layout assumes.
+    f.setPixelSize(std::max(1, int(std::lround(spec.points * 96.0 / 72.0))));
+    f.setBold(spec.bold || forceBold);
+    f.setItalic(spec.italic);
+    f.setStyleStrategy(QFont::PreferAntialias);
+    return f;
+}
+
+const QPixmap& Picture(const std::string& name)
+{
+    static std::map<std::string, QPixmap> cache;
+    auto it = cache.find(name);
+    if (it == cache.end())
+        it = cache.emplace(name, QPixmap(QStringLiteral(":/art/") + Q(name) + QStringLiteral(".png"))).first;
+    return it->second;
+}
+
+// --- Form --------------------------------------------------------------------
+
+Form::Form() : w_(new FormWindow)
+{
+    host_ = w_;
+    visible_ = false;
+}
+
+Form::~Form() { delete w_; }
+
+void Form::Caption(const std::string& text) { w_->setWindowTitle(Q(text)); }
+std::string Form::Caption() const { return S(w_->windowTitle()); }
+
+void Form::ClientSize(int widthTwips, int heightTwips)
+{
+    width_ = widthTwips;
+    height_ = heightTwips;
+    w_->setFixedSize(Px(widthTwips), Px(heightTwips));
+}
+
+void Form::Picture(const std::string& name) { w_->SetPicture(name); }
+void Form::BackColor(Color c) { w_->SetBack(true, c); }
+void Form::Icon(const std::string& name) { w_->setWindowIcon(QIcon(kv::Picture(name))); }
+bool Form::Enabled() const { return w_->isEnabled(); }
+void Form::Enabled(bool e) { w_->setEnabled(e); }
+void Form::OnCloseBox(std::function<void()> handler) { w_->onCloseBox = std::move(handler); }
+bool Form::Shown() const { return w_->isVisible(); }
+QWidget* Form::Widget() const { return w_; }
+
+void Form::Show() { Visible(true); }
+
+void Form::VisibilityChanged()
+{
+    if (!visible_) {
+        w_->hide();
+        return;
+    }
+    if (!centred_) {
+        centred_ = true;
+        if (QScreen* screen = QGuiApplication::primaryScreen()) {
+            const QRect avail = screen->availableGeometry();
+            w_->move(avail.center() - QPoint(w_->width() / 2, w_->height() / 2));
+        }
+    }
+    w_->show();
+    w_->raise();
+    w_->activateWindow();
+}
+
+void Form::Circle(float x, float y, float radius, Color color)
+{
+    QImage& canvas = w_->Canvas();
+    const QPointF c(PxF(x), PxF(y));
+    const double r = PxF(radius);
+    {
+        QPainter p(&canvas);
+        p.setPen(QPen(ToQColor(color), 1));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(c, r, r);
+    }
+    // Repaint just the shape's box, now: the drawing must reach the screen
+    // as it is drawn, without waiting for the message pump.
+    w_->repaint(QRectF(c.x() - r - 1, c.y() - r - 1, 2 * r + 3, 2 * r + 3).toAlignedRect());
+}
+
+void Form::Box(float x1, float y1, float x2, float y2, Color color)
+{
+    QImage& canvas = w_->Canvas();
+    const QRectF r(QPointF(PxF(x1), PxF(y1)), QPointF(PxF(x2), PxF(y2)));
+    {
+        QPainter p(&canvas);
+        p.setPen(QPen(ToQColor(color), 1));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(r.normalized());
+    }
+    w_->repaint(r.normalized().toAlignedRect().adjusted(-1, -1, 2, 2));
+}
+
+void DeferDelete(std::function<void()> deleter)
+{
+    if (!QCoreApplication::instance()) {
+        deleter();
+        return;
+    }
+    QTimer::singleShot(0, QCoreApplication::instance(), std::move(deleter));
+}
+
+// --- the message pump -----------------------------------------------------------
+
+void DoEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+// --- notices and questions --------------------------------------------------------
+
+namespace {
+Responder* g_responder = nullptr;
+std::function<void()> g_end;
+} // namespace
+
+void SetResponder(Responder* responder) { g_responder = responder; }
+
+void Notice(const std::string& text)
+{
+    if (g_responder) {
+        g_responder->Notice(text);
+        return;
+    }
+    QMessageBox box(QMessageBox::Warning, QString(), Q(text), QMessageBox::NoButton);
+    box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    box.addButton(QStringLiteral("Try Again"), QMessageBox::AcceptRole);
+    box.addButton(QStringLiteral("Continue"), QMessageBox::AcceptRole);
+    box.exec();
+}
+
+bool Question(const std::string& text)
+{
+    if (g_responder) return g_responder->Question(text);
+    QMessageBox box(QMessageBox::Warning, QString(), Q(text), QMessageBox::Yes | QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+// --- the end ------------------------------------------------------------------------
+
+void SetEndHandler(std::function<void()> handler) { g_end = std::move(handler); }
+
+void EndProgram()
+{
+    if (g_end) {
+        g_end();
+        return;
+    }
+    for (QWidget* w : QApplication::topLevelWidgets()) w->hide();
+    QCoreApplication::exit(0);
+}
+
+} // namespace kv

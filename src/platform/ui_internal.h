@@ -1,0 +1,98 @@
+#pragma once
+// Qt side of the window layer; only platform sources include this.
+#include "platform/ui.h"
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPixmap>
+#include <QRect>
+#include <QString>
+#include <QWidget>
+
+#include <cmath>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kv {
+
+inline int Px(int twips) { return static_cast<int>(std::lround(twips / double(TwipsPerPixel))); }
+inline double PxF(double twips) { return twips / TwipsPerPixel; }
+inline QRect PxRect(int l, int t, int w, int h) { return QRect(Px(l), Px(t), Px(w), Px(h)); }
+
+inline QColor ToQColor(Color c)
+{
+    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
+
+inline QString Q(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+inline std::string S(const QString& s) { return s.toUtf8().toStdString(); }
+
+// The design's font names mapped to installed faces, at their point sizes
+// (96 dots per inch, as the twips of the layout assume).
+QFont MakeFont(const FontSpec& spec);
+// The family an original font name is mapped to, and whether it is forced bold.
+QString MappedFamily(const std::string& name, bool* forceBold = nullptr);
+
+// Artwork compiled into the program, by name; a null pixmap when missing.
+const QPixmap& Picture(const std::string& name);
+
+// A widget that paints a background and the light-weight controls placed on
+// it, in their creation order.
+class PaintHost : public QWidget {
+public:
+    explicit PaintHost(QWidget* parent = nullptr);
+    void SetBack(bool opaque, Color c);
+    void SetPicture(const std::string& name);
+    void AddGraphic(const Graphic* g);
+    void RemoveGraphic(const Graphic* g);
+    // A persistent drawing layer (what the program draws straight onto it).
+    QImage& Canvas();
+    Color Back() const { return back_; }
+    std::function<void()> onClick;
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    virtual void PaintBackground(QPainter& p);
+private:
+    bool opaque_ = true;
+    Color back_ = 0x00C0C0C0;
+    std::string picture_;
+    std::vector<const Graphic*> graphics_;
+    QImage canvas_;
+};
+
+// The top-level window of a Form.
+class FormWindow : public PaintHost {
+public:
+    FormWindow();
+    std::function<void()> onCloseBox;
+protected:
+    void closeEvent(QCloseEvent* e) override;
+};
+
+class PictureWidget : public QWidget {
+public:
+    explicit PictureWidget(QWidget* parent);
+    PaintHost* client;
+    int border = 1;
+    void Layout();
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+};
+
+class FrameWidget : public PaintHost {
+public:
+    explicit FrameWidget(QWidget* parent);
+    QString caption;
+    Color fore = 0;
+protected:
+    void PaintBackground(QPainter& p) override;
+};
+
+// Places a widget at a control's twips, relative to its container.
+void PlaceWidget(QWidget* w, int left, int top, int width, int height);
+
+} // namespace kv

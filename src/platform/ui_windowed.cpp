@@ -1,0 +1,404 @@
+// Windowed controls: picture boxes, frames, buttons, option buttons, text
+// boxes, drive and folder lists, and the list view.
+#include "platform/drives.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/ui_internal.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QRadioButton>
+
+namespace kv {
+
+void PlaceWidget(QWidget* w, int left, int top, int width, int height)
+{
+    if (w) w->setGeometry(PxRect(left, top, width, height));
+}
+
+// --- Windowed ---------------------------------------------------------------
+
+Windowed::~Windowed() = default;  // the window owns the widget
+
+void Windowed::Attach(QWidget* w)
+{
+    w_ = w;
+    w_->setParent(parent_.Host());
+    w_->setVisible(visible_);
+}
+
+void Windowed::Placed() { PlaceWidget(w_, left_, top_, width_, height_); }
+void Windowed::VisibilityChanged() { if (w_) w_->setVisible(visible_); }
+bool Windowed::Enabled() const { return w_ && w_->isEnabledTo(nullptr); }
+void Windowed::Enabled(bool e) { if (w_) w_->setEnabled(e); }
+void Windowed::SetFocus() { if (w_) w_->setFocus(Qt::OtherFocusReason); }
+bool Windowed::HasFocus() const { return w_ && w_->hasFocus(); }
+
+// --- PictureBox -----------------------------------------------------------------
+
+PictureBox::PictureBox(Container& parent) : parent_(parent), w_(new PictureWidget(parent.Host()))
+{
+    host_ = w_->client;
+    host_->SetBack(true, back_);
+}
+
+PictureBox::~PictureBox() = default;
+
+void PictureBox::BackColor(Color c)
+{
+    back_ = c;
+    host_->SetBack(true, c);
+}
+
+void PictureBox::Picture(const std::string& name) { host_->SetPicture(name); }
+
+void PictureBox::BorderStyle(int style)
+{
+    w_->border = style ? 1 : 0;
+    w_->Layout();
+    w_->update();
+}
+
+void PictureBox::OnClick(std::function<void()> handler) { host_->onClick = std::move(handler); }
+QWidget* PictureBox::Widget() const { return w_; }
+void PictureBox::Placed() { PlaceWidget(w_, left_, top_, width_, height_); }
+void PictureBox::VisibilityChanged() { w_->setVisible(visible_); }
+
+// --- Frame --------------------------------------------------------------------------
+
+Frame::Frame(Container& parent) : parent_(parent), w_(new FrameWidget(parent.Host()))
+{
+    host_ = w_;
+}
+
+void Frame::Caption(const std::string& text) { w_->caption = Q(text); w_->update(); }
+void Frame::Font(const FontSpec& f) { w_->setFont(MakeFont(f)); w_->update(); }
+void Frame::ForeColor(Color c) { w_->fore = c; w_->update(); }
+void Frame::BackColor(Color c) { w_->SetBack(true, c); }
+QWidget* Frame::Widget() const { return w_; }
+void Frame::Placed() { PlaceWidget(w_, left_, top_, width_, height_); }
+void Frame::VisibilityChanged() { w_->setVisible(visible_); }
+
+// --- CommandButton ----------------------------------------------------------------------
+
+namespace {
+
+// A push button that shows a picture under its caption, with a raised
+// bevel that sinks while it is pressed.
+class PictureButton : public QAbstractButton {
+public:
+    using QAbstractButton::QAbstractButton;
+    std::string picture;
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        const QRect r = rect();
+        const bool down = isDown();
+        p.fillRect(r, QColor(212, 208, 200));
+        if (!picture.empty()) {
+            const QPixmap& pm = Picture(picture);
+            if (!pm.isNull())
+                p.drawPixmap(r.adjusted(2, 2, -2, -2).translated(down ? 1 : 0, down ? 1 : 0), pm);
+        }
+        const QRect e = r.adjusted(0, 0, -1, -1);
+        p.setPen(down ? QColor(64, 64, 64) : Qt::white);
+        p.drawLine(e.topLeft(), e.topRight());
+        p.drawLine(e.topLeft(), e.bottomLeft());
+        p.setPen(down ? Qt::white : QColor(64, 64, 64));
+        p.drawLine(e.bottomLeft(), e.bottomRight());
+        p.drawLine(e.topRight(), e.bottomRight());
+        if (hasFocus()) {
+            p.setPen(QPen(QColor(0, 0, 0), 1, Qt::DotLine));
+            p.drawRect(e.adjusted(3, 3, -3, -3));
+        }
+        if (!text().isEmpty()) {
+            p.setFont(font());
+            const QRect tr = r.translated(down ? 1 : 0, down ? 1 : 0);
+            if (isEnabled()) {
+                p.setPen(Qt::black);
+            } else {
+                p.setPen(Qt::white);
+                p.drawText(tr.translated(1, 1), Qt::AlignCenter, text());
+                p.setPen(QColor(128, 128, 128));
+            }
+            p.drawText(tr, Qt::AlignCenter, text());
+        }
+    }
+};
+
+} // namespace
+
+CommandButton::CommandButton(Container& parent) : Windowed(parent)
+{
+    auto* b = new PictureButton(parent.Host());
+    b->setFocusPolicy(Qt::StrongFocus);
+    Attach(b);
+}
+
+void CommandButton::Caption(const std::string& text)
+{
+    caption_ = text;
+    static_cast<QAbstractButton*>(w_)->setText(Q(text));
+}
+
+void CommandButton::Font(const FontSpec& f) { w_->setFont(MakeFont(f)); }
+
+void CommandButton::Picture(const std::string& name)
+{
+    static_cast<PictureButton*>(w_)->picture = name;
+    w_->update();
+}
+
+void CommandButton::OnClick(std::function<void()> handler)
+{
+    QObject::connect(static_cast<QAbstractButton*>(w_), &QAbstractButton::clicked, w_,
+                     [h = std::move(handler)] { h(); });
+}
+
+void CommandButton::Click() { static_cast<QAbstractButton*>(w_)->click(); }
+
+// --- OptionButton -------------------------------------------------------------------------
+
+OptionButton::OptionButton(Container& parent) : Windowed(parent)
+{
+    auto* r = new QRadioButton(parent.Host());
+    r->setAutoFillBackground(true);
+    Attach(r);
+    Restyle();
+}
+
+void OptionButton::Caption(const std::string& text) { static_cast<QRadioButton*>(w_)->setText(Q(text)); }
+void OptionButton::Font(const FontSpec& f) { w_->setFont(MakeFont(f)); }
+
+void OptionButton::ForeColor(Color c)
+{
+    fore_ = c;
+    Restyle();
+}
+
+void OptionButton::BackColor(Color c)
+{
+    back_ = c;
+    Restyle();
+}
+
+void OptionButton::Restyle()
+{
+    // A style sheet, because some styles paint option buttons from roles
+    // other than the palette's window colours.
+    w_->setStyleSheet(QStringLiteral("QRadioButton { color: %1; background-color: %2; }")
+                          .arg(ToQColor(fore_).name(), ToQColor(back_).name()));
+}
+
+bool OptionButton::Value() const { return static_cast<QRadioButton*>(w_)->isChecked(); }
+void OptionButton::Value(bool v) { static_cast<QRadioButton*>(w_)->setChecked(v); }
+
+void OptionButton::OnClick(std::function<void()> handler)
+{
+    // Selecting an option, by the user or by the program, is its click.
+    QObject::connect(static_cast<QRadioButton*>(w_), &QRadioButton::toggled, w_,
+                     [h = std::move(handler)](bool on) { if (on) h(); });
+}
+
+// --- TextBox ------------------------------------------------------------------------------
+
+TextBox::TextBox(Container& parent) : Windowed(parent) { Attach(new QLineEdit(parent.Host())); }
+std::string TextBox::Text() const { return S(static_cast<QLineEdit*>(w_)->text()); }
+void TextBox::Text(const std::string& text) { static_cast<QLineEdit*>(w_)->setText(Q(text)); }
+void TextBox::Font(const FontSpec& f) { w_->setFont(MakeFont(f)); }
+
+// --- DriveListBox ---------------------------------------------------------------------------
+
+DriveListBox::DriveListBox(Container& parent) : Windowed(parent)
+{
+    auto* box = new QComboBox(parent.Host());
+    Attach(box);
+    filling_ = true;
+    const auto drives = Drives();
+    for (const auto& d : drives) box->addItem(Q(DriveListEntry(d)));
+    // The list starts at the drive of the working folder.
+    char current = DriveLetterOf(S(QDir::currentPath()), drives);
+    if (!current) current = 'C';
+    for (int i = 0; i < int(drives.size()); ++i)
+        if (drives[size_t(i)].letter == current) box->setCurrentIndex(i);
+    filling_ = false;
+    QObject::connect(box, &QComboBox::currentIndexChanged, box, [this](int) {
+        if (!filling_ && onChange_) onChange_();
+    });
+}
+
+std::string DriveListBox::Drive() const { return S(static_cast<QComboBox*>(w_)->currentText()); }
+
+void DriveListBox::Drive(const std::string& d)
+{
+    if (d.empty()) return;
+    auto* box = static_cast<QComboBox*>(w_);
+    const QChar letter = QChar(d[0]).toLower();
+    for (int i = 0; i < box->count(); ++i)
+        if (!box->itemText(i).isEmpty() && box->itemText(i)[0].toLower() == letter) {
+            box->setCurrentIndex(i);
+            return;
+        }
+    throw RuntimeError(ErrDeviceUnavailable, "no drive " + d);
+}
+
+std::vector<std::string> DriveListBox::Entries() const
+{
+    std::vector<std::string> out;
+    auto* box = static_cast<QComboBox*>(w_);
+    for (int i = 0; i < box->count(); ++i) out.push_back(S(box->itemText(i)));
+    return out;
+}
+
+void DriveListBox::OnChange(std::function<void()> handler) { onChange_ = std::move(handler); }
+
+// --- DirListBox -------------------------------------------------------------------------------
+
+namespace {
+
+// Splits a program path into its root ("C:\" or "/") and its folder names.
+void SplitPath(const std::string& path, std::string& root, std::vector<std::string>& parts)
+{
+    parts.clear();
+    const bool drive = path.size() >= 2 && path[1] == ':';
+    const char sep = drive ? '\\' : '/';
+    root = drive ? path.substr(0, 2) + "\\" : "/";
+    std::string cur;
+    for (size_t i = drive ? 2 : 0; i < path.size(); ++i) {
+        if (path[i] == sep || path[i] == '/') {
+            if (!cur.empty()) parts.push_back(cur);
+            cur.clear();
+        } else {
+            cur += path[i];
+        }
+    }
+    if (!cur.empty()) parts.push_back(cur);
+}
+
+std::string JoinPath(const std::string& root, const std::vector<std::string>& parts, size_t count)
+{
+    const char sep = root == "/" ? '/' : '\\';
+    std::string out = root;
+    for (size_t i = 0; i < count && i < parts.size(); ++i) {
+        if (i) out += sep;
+        out += parts[i];
+    }
+    return out;
+}
+
+} // namespace
+
+DirListBox::DirListBox(Container& parent) : Windowed(parent)
+{
+    auto* list = new QListWidget(parent.Host());
+    list->setUniformItemSizes(true);
+    Attach(list);
+    QObject::connect(list, &QListWidget::itemDoubleClicked, list,
+                     [this, list](QListWidgetItem* item) { OpenEntry(list->row(item)); });
+    const std::string here = ProgramPath(S(QDir::currentPath()));
+    try {
+        Path(here);
+    } catch (const RuntimeError&) {
+        path_ = here;
+    }
+}
+
+void DirListBox::Path(const std::string& programPath)
+{
+    std::string native = NativePath(programPath);
+    if (!IsFolder(native)) throw RuntimeError(ErrPathNotFound, "no folder " + programPath);
+    const QString canonical = QDir(Q(native)).canonicalPath();
+    if (canonical.isEmpty() || !QDir(canonical).isReadable())
+        throw RuntimeError(ErrPathFileAccess, "cannot read " + programPath);
+    const std::string next = ProgramPath(S(canonical));
+    const bool changed = next != path_;
+    path_ = next;
+    Fill();
+    if (changed && onChange_) onChange_();
+}
+
+void DirListBox::Fill()
+{
+    auto* list = static_cast<QListWidget*>(w_);
+    list->clear();
+    std::string root;
+    std::vector<std::string> parts;
+    SplitPath(path_, root, parts);
+    // The opened folder and its ancestors, indented like an open tree, then
+    // the folder's subfolders.
+    list->addItem(Q(root));
+    for (size_t i = 0; i < parts.size(); ++i)
+        list->addItem(QString(int(i + 1) * 2, QChar(' ')) + Q(parts[i]));
+    list->setCurrentRow(list->count() - 1);
+    QDir dir(Q(NativePath(path_)));
+    const QStringList subs = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    const QString indent(int(parts.size() + 1) * 2, QChar(' '));
+    for (const QString& s : subs) list->addItem(indent + s);
+}
+
+std::vector<std::string> DirListBox::Entries() const
+{
+    std::vector<std::string> out;
+    auto* list = static_cast<QListWidget*>(w_);
+    for (int i = 0; i < list->count(); ++i) out.push_back(S(list->item(i)->text().trimmed()));
+    return out;
+}
+
+void DirListBox::OpenEntry(int row)
+{
+    auto* list = static_cast<QListWidget*>(w_);
+    if (row < 0 || row >= list->count()) return;
+    std::string root;
+    std::vector<std::string> parts;
+    SplitPath(path_, root, parts);
+    std::string target;
+    if (row <= int(parts.size())) {
+        target = JoinPath(root, parts, size_t(row));
+    } else {
+        const std::string name = S(list->item(row)->text().trimmed());
+        target = path_ + (path_.back() == '\\' || path_.back() == '/' ? "" : root == "/" ? "/" : "\\") + name;
+    }
+    try {
+        Path(target);
+    } catch (const RuntimeError&) {
+        // A folder that cannot be opened leaves the list where it was.
+    }
+}
+
+void DirListBox::OnChange(std::function<void()> handler) { onChange_ = std::move(handler); }
+
+// --- ListView -----------------------------------------------------------------------------------
+
+ListView::ListView(Container& parent) : Windowed(parent)
+{
+    auto* list = new QListWidget(parent.Host());
+    // Uniform sizes: otherwise every new item re-measures the whole list.
+    list->setUniformItemSizes(true);
+    Attach(list);
+}
+
+void ListView::Add(int position, const std::string& text)
+{
+    static_cast<QListWidget*>(w_)->insertItem(position - 1, Q(text));
+}
+
+void ListView::EnsureVisible(int position)
+{
+    auto* list = static_cast<QListWidget*>(w_);
+    if (QListWidgetItem* item = list->item(position - 1)) list->scrollToItem(item);
+}
+
+int ListView::Count() const { return static_cast<QListWidget*>(w_)->count(); }
+
+std::string ListView::ItemText(int position) const
+{
+    QListWidgetItem* item = static_cast<QListWidget*>(w_)->item(position - 1);
+    return item ? S(item->text()) : std::string();
+}
+
+} // namespace kv

@@ -1,0 +1,92 @@
+#pragma once
+// Shared set-up of the window tests: a fresh home folder (so the settings
+// file is a temporary one), the shared state of a fresh start, a responder
+// that records notices and answers questions, and no real end of program.
+#include "app/global.h"
+#include "app/main1.h"
+#include "app/setup.h"
+#include "platform/drives.h"
+#include "platform/notice.h"
+#include "platform/pump.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+struct RecordingResponder : kv::Responder {
+    std::vector<std::string> notices;
+    std::vector<std::string> questions;
+    std::deque<bool> answers;  // answers to the coming questions; No when empty
+    void Notice(const std::string& text) override { notices.push_back(text); }
+    bool Question(const std::string& text) override
+    {
+        questions.push_back(text);
+        if (answers.empty()) return false;
+        const bool a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+};
+
+class GuiTest : public ::testing::Test {
+protected:
+    std::filesystem::path home;
+    RecordingResponder responder;
+    int ended = 0;
+    std::vector<kv::DriveInfo> drives;
+
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/kvhomeXXXXXX";
+        home = mkdtemp(pattern);
+        setenv("HOME", home.c_str(), 1);
+        std::filesystem::create_directories(home / "d");
+        // C: is the home folder, D: another folder, as on a two-drive machine.
+        kv::DriveInfo c;
+        c.letter = 'C';
+        c.root = home.string();
+        c.mountPoint = "/";
+        c.label = "home";
+        kv::DriveInfo d = c;
+        d.letter = 'D';
+        d.root = (home / "d").string();
+        d.mountPoint = d.root;
+        d.label = "data";
+        drives = {c, d};
+        kv::SetDrivesForTest(&drives);
+        global::ResetAll();
+        kv::SetResponder(&responder);
+        kv::SetEndHandler([this] { ++ended; });
+    }
+
+    void TearDown() override
+    {
+        setup.Unload();
+        Main1.Unload();
+        kv::DoEvents();
+        kv::SetResponder(nullptr);
+        kv::SetEndHandler(nullptr);
+        kv::SetDrivesForTest(nullptr);
+        std::error_code ec;
+        std::filesystem::remove_all(home, ec);
+    }
+
+    std::filesystem::path SettingsPath() const { return home / ".config" / "KORVEL.ini"; }
+
+    void WriteSettings(const std::string& bytes) const
+    {
+        std::filesystem::create_directories(SettingsPath().parent_path());
+        std::ofstream(SettingsPath(), std::ios::binary) << bytes;
+    }
+
+    std::string ReadSettingsBytes() const
+    {
+        std::ifstream in(SettingsPath(), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+};

@@ -1,0 +1,15 @@
+// The test runner: one application object for the GUI tests, which run
+// under the offscreen platform so no display is needed.
+#include "platform/application.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+int main(int argc, char** argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    kv::Application app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
