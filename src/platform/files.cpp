@@ -1,0 +1,504 @@
+#include "platform/files.h"
+
+#include "platform/drives.h"
+#include "platform/errors.h"
+
+#include <atomic>
+#include <cerrno>
+#include <ctime>
+#include <dirent.h>
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace kv {
+namespace {
+
+// ---------------------------------------------------------------------------
+// System calls. Everything this file asks of the kernel goes through these
+// few wrappers, so EINTR, O_CLOEXEC and the injected test faults are handled
+// in one place. They return -1 / an errno value rather than throwing, so the
+// hot path (AppendBlock) never builds a string unless something failed.
+
+std::atomic<int> g_faults[4];
+
+// The errno a test asked the next call at `where` to fail with, or 0.
+int TakeFault(FaultAt where)
+{
+    std::atomic<int>& slot = g_faults[static_cast<int>(where)];
+    if (slot.load(std::memory_order_relaxed) == 0) [[likely]]
+        return 0;
+    return slot.exchange(0);
+}
+
+int SysOpen(const char* path, int flags, mode_t mode = 0)
+{
+    int fd;
+    do fd = ::open(path, flags | O_CLOEXEC, mode);
+    while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// Writes all n bytes, looping over short writes. Returns 0 or an errno value.
+int SysWriteAll(int fd, const char* data, std::size_t n)
+{
+    while (n > 0) {
+        if (const int e = TakeFault(FaultAt::Write)) [[unlikely]]
+            return e;
+        const ssize_t got = ::write(fd, data, n);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (got == 0)   // no progress and no error: the disk is full
+            return ENOSPC;
+        data += got;
+        n -= static_cast<std::size_t>(got);
+    }
+    return 0;
+}
+
+int SysFsync(int fd)
+{
+    if (const int e = TakeFault(FaultAt::Fsync)) [[unlikely]]
+        return e;
+    int rc;
+    do rc = ::fsync(fd);
+    while (rc != 0 && errno == EINTR);
+    return rc == 0 ? 0 : errno;
+}
+
+// Linux frees the descriptor even when close() reports EINTR, so it is never
+// retried (that could close a descriptor another thread just opened). Other
+// errors matter: NFS reports a failed write-back only here.
+int SysClose(int fd)
+{
+    const int injected = TakeFault(FaultAt::Close);
+    if (::close(fd) != 0 && errno != EINTR)
+        return errno;
+    return injected;
+}
+
+int SysRename(const char* from, const char* to)
+{
+    if (const int e = TakeFault(FaultAt::Rename)) [[unlikely]]
+        return e;
+    return ::rename(from, to) == 0 ? 0 : errno;
+}
+
+int SysUnlink(const char* path)
+{
+    int rc;
+    do rc = ::unlink(path);
+    while (rc != 0 && errno == EINTR);
+    return rc == 0 ? 0 : errno;
+}
+
+int SysStat(const char* path, struct stat* st)
+{
+    int rc;
+    do rc = ::stat(path, st);
+    while (rc != 0 && errno == EINTR);
+    return rc == 0 ? 0 : errno;
+}
+
+// Owns one descriptor; the destructor closes it on every way out.
+class Fd {
+public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    ~Fd()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    void Reset(int fd)
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = fd;
+    }
+    int Get() const { return fd_; }
+    explicit operator bool() const { return fd_ >= 0; }
+    // Closes now and reports close's own error (0 when fine).
+    int Close()
+    {
+        const int fd = fd_;
+        fd_ = -1;
+        return SysClose(fd);
+    }
+private:
+    int fd_;
+};
+
+// ---------------------------------------------------------------------------
+// Errors.
+
+std::string_view ParentOf(std::string_view native)
+{
+    const std::size_t slash = native.rfind('/');
+    if (slash == std::string_view::npos)
+        return ".";
+    return slash == 0 ? std::string_view("/") : native.substr(0, slash);
+}
+
+bool IsFolderNative(const char* native)
+{
+    struct stat st;
+    return SysStat(native, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// ENOENT is "file not found" when the folder is there and "path not found"
+// when it is not, as users of the classic run-time expect. Only failures pay
+// for the extra stat.
+[[noreturn, gnu::cold]] void RaiseForPath(int e, const char* operation, std::string_view native)
+{
+    int number = ErrNumberFromErrno(e);
+    if (native.empty())
+        number = ErrBadFileName;
+    else if (e == ENOENT && !IsFolderNative(std::string(ParentOf(native)).c_str()))
+        number = ErrPathNotFound;
+    std::string what(operation);
+    what += " \"";
+    what += native;
+    what += "\": ";
+    what += std::system_category().message(e);
+    throw RuntimeError(number, what);
+}
+
+// ---------------------------------------------------------------------------
+// Paths.
+
+bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// "a//b" and "a/b" name the same file; collapsing keeps joins and root
+// prefixes comparable. Program paths also turn "\" into "/"; native ones
+// keep it, as it is an ordinary character in a native name.
+void AppendCollapsed(std::string& out, std::string_view part, bool fromProgram)
+{
+    for (char ch : part) {
+        if (fromProgram && ch == '\\')
+            ch = '/';
+        if (ch != '/' || out.empty() || out.back() != '/')
+            out += ch;
+    }
+}
+
+std::string_view WithoutTrailingSlashes(std::string_view p)
+{
+    while (p.size() > 1 && p.back() == '/')
+        p.remove_suffix(1);
+    return p;
+}
+
+const DriveInfo* FindDrive(const std::vector<DriveInfo>& drives, char letter)
+{
+    for (const DriveInfo& d : drives)
+        if (UpperAscii(d.letter) == letter)
+            return &d;
+    return nullptr;
+}
+
+bool HasWildcards(std::string_view name)
+{
+    return name.find_first_of("*?") != std::string_view::npos;
+}
+
+// Program patterns know only "*" and "?"; a "[" in a file name is literal.
+std::string FnmatchPattern(std::string_view name)
+{
+    std::string pattern;
+    pattern.reserve(name.size() + 4);
+    for (char ch : name) {
+        if (ch == '[')
+            pattern += '\\';
+        pattern += ch;
+    }
+    return pattern;
+}
+
+bool NameMatches(const std::string& pattern, const char* name)
+{
+    if (fnmatch(pattern.c_str(), name, 0) == 0)
+        return true;
+    // As in the classic search, "name.*" also finds "name" with no extension
+    // and "*.*" finds every file.
+    if (pattern.ends_with(".*"))
+        return fnmatch(pattern.substr(0, pattern.size() - 2).c_str(), name, 0) == 0;
+    return false;
+}
+
+bool IsRegularFileAt(int dirFd, const dirent* entry)
+{
+    if (entry->d_type == DT_REG)
+        return true;
+    if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN)
+        return false;
+    // A link counts by what it points to.
+    struct stat st;
+    return ::fstatat(dirFd, entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
+}
+
+bool FolderHasMatch(const std::string& folder, std::string_view name)
+{
+    const int fd = SysOpen(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return false;
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return false;
+    }
+    struct DirCloser {
+        DIR* d;
+        ~DirCloser() { ::closedir(d); }
+    } closer{dir};
+
+    const std::string pattern = FnmatchPattern(name);
+    while (const dirent* entry = ::readdir(dir)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        if (NameMatches(pattern, entry->d_name) && IsRegularFileAt(fd, entry))
+            return true;
+    }
+    return false;
+}
+
+std::string TempNameFor(std::string_view native, unsigned attempt)
+{
+    static std::atomic<unsigned> counter{0};
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    unsigned long long mix = static_cast<unsigned long long>(ts.tv_nsec)
+        ^ (static_cast<unsigned long long>(::getpid()) << 32)
+        ^ (static_cast<unsigned long long>(counter.fetch_add(1) + attempt) * 0x9E3779B97F4A7C15ull);
+
+    const std::size_t slash = native.rfind('/');
+    const std::size_t nameAt = slash == std::string_view::npos ? 0 : slash + 1;
+    std::string temp(native.substr(0, nameAt));
+    // A dot-name: a half-written temporary is never found by a search. The
+    // name is cut so the temporary stays within the 255-byte name limit.
+    temp += '.';
+    temp += native.substr(nameAt, 200);
+    temp += '.';
+    for (int i = 0; i < 12; ++i, mix >>= 5)
+        temp += "0123456789abcdefghijklmnopqrstuv"[mix & 31];
+    temp += ".tmp";
+    return temp;
+}
+
+} // namespace
+
+void InjectFaultForTest(FaultAt where, int e)
+{
+    g_faults[static_cast<int>(where)].store(e);
+}
+
+std::string NativePath(std::string_view programPath)
+{
+    std::string native;
+    std::string_view rest = programPath;
+    if (rest.size() >= 2 && rest[1] == ':' && IsAsciiLetter(rest[0])) {
+        const char letter = UpperAscii(rest[0]);
+        const DriveInfo* drive = FindDrive(CurrentDrives(), letter);
+        if (!drive) {
+            throw RuntimeError(ErrDeviceUnavailable,
+                               std::string("no drive ") + letter + ": for \"" + std::string(programPath) + '"');
+        }
+        rest.remove_prefix(2);
+        native.reserve(drive->root.size() + rest.size() + 1);
+        AppendCollapsed(native, drive->root, false);
+        // "X:" and "X:\" both stand for the drive's root folder itself.
+        if (rest.find_first_not_of("\\/") == std::string_view::npos) {
+            native.resize(WithoutTrailingSlashes(native).size());
+            return native;
+        }
+        if (native.empty() || native.back() != '/')
+            native += '/';
+    }
+    AppendCollapsed(native, rest, true);
+    return native;
+}
+
+std::string ProgramPath(std::string_view nativePath)
+{
+    if (nativePath.empty() || nativePath.front() != '/')
+        return std::string(nativePath);
+    std::string path;
+    AppendCollapsed(path, nativePath, false);
+    const std::vector<DriveInfo>& drives = CurrentDrives();
+    const char letter = DriveLetterOf(path, drives);
+    const DriveInfo* drive = letter ? FindDrive(drives, UpperAscii(letter)) : nullptr;
+    if (!drive)
+        return std::string(nativePath);
+
+    const std::string_view root = WithoutTrailingSlashes(drive->root);
+    std::string_view rest = std::string_view(path).substr(root == "/" ? 0 : root.size());
+    while (!rest.empty() && rest.front() == '/')
+        rest.remove_prefix(1);
+    std::string result{UpperAscii(letter), ':', '\\'};
+    for (char ch : rest)
+        result += ch == '/' ? '\\' : ch;
+    return result;
+}
+
+std::string ReadWholeFile(std::string_view path)
+{
+    const std::string native = NativePath(path);
+    Fd fd(SysOpen(native.c_str(), O_RDONLY));
+    if (!fd)
+        RaiseForPath(errno, "open", native);
+
+    std::string bytes;
+    struct stat st;
+    if (::fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+        bytes.reserve(static_cast<std::size_t>(st.st_size));
+    char buf[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd.Get(), buf, sizeof buf);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            RaiseForPath(errno, "read", native);
+        }
+        if (got == 0)
+            break;
+        bytes.append(buf, static_cast<std::size_t>(got));
+    }
+    return bytes;
+}
+
+namespace {
+
+void WriteWithFlags(std::string_view path, std::string_view bytes, int flags)
+{
+    const std::string native = NativePath(path);
+    Fd fd(SysOpen(native.c_str(), O_WRONLY | O_CREAT | flags, 0644));
+    if (!fd)
+        RaiseForPath(errno, "open", native);
+    int e = SysWriteAll(fd.Get(), bytes.data(), bytes.size());
+    const int closeError = fd.Close();
+    if (e == 0)
+        e = closeError;
+    if (e != 0)
+        RaiseForPath(e, "write", native);
+}
+
+} // namespace
+
+void WriteWholeFile(std::string_view path, std::string_view bytes)
+{
+    WriteWithFlags(path, bytes, O_TRUNC);
+}
+
+void AppendToFile(std::string_view path, std::string_view bytes)
+{
+    WriteWithFlags(path, bytes, O_APPEND);
+}
+
+void ReplaceFileAtomically(std::string_view path, std::string_view bytes)
+{
+    const std::string native = NativePath(path);
+    if (native.empty())
+        RaiseForPath(ENOENT, "replace", native);
+
+    Fd fd;
+    std::string temp;
+    for (unsigned attempt = 0;; ++attempt) {
+        temp = TempNameFor(native, attempt);
+        fd.Reset(SysOpen(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644));
+        if (fd)
+            break;
+        if (errno != EEXIST || attempt >= 100)
+            RaiseForPath(errno, "create temporary for", native);
+    }
+    // From here the temporary goes away again on every way out but success.
+    struct TempRemover {
+        const std::string* name;
+        ~TempRemover()
+        {
+            if (name)
+                SysUnlink(name->c_str());
+        }
+    } remover{&temp};
+
+    int e = SysWriteAll(fd.Get(), bytes.data(), bytes.size());
+    if (e == 0)
+        e = SysFsync(fd.Get());
+    const int closeError = fd.Close();
+    if (e == 0)
+        e = closeError;
+    if (e == 0)
+        e = SysRename(temp.c_str(), native.c_str());
+    if (e != 0)
+        RaiseForPath(e, "write", native);
+    remover.name = nullptr;
+
+    // Make the rename itself durable. Some filesystems refuse fsync on a
+    // folder; the new file is in place by now either way.
+    Fd folder(SysOpen(std::string(ParentOf(native)).c_str(), O_RDONLY | O_DIRECTORY));
+    if (folder)
+        ::fsync(folder.Get());
+}
+
+void DeleteFile(std::string_view path)
+{
+    const std::string native = NativePath(path);
+    if (const int e = SysUnlink(native.c_str()))
+        RaiseForPath(e, "delete", native);
+}
+
+bool FindsNormalFile(std::string_view path)
+{
+    try {
+        if (path.empty())
+            return false;
+        const std::string native = NativePath(path);
+        const std::size_t slash = native.rfind('/');
+        const std::string_view name = slash == std::string::npos
+            ? std::string_view(native)
+            : std::string_view(native).substr(slash + 1);
+        // Dot-files are hidden; an empty name (a path ending in a separator)
+        // names a folder, never a file.
+        if (name.empty() || name.front() == '.')
+            return false;
+        if (!HasWildcards(name)) {
+            struct stat st;
+            return SysStat(native.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+        }
+        return FolderHasMatch(std::string(ParentOf(native)), name);
+    } catch (...) {
+        return false;
+    }
+}
+
+void AppendBlock(const char* nativePath, const char* data, std::size_t n)
+{
+    Fd fd(SysOpen(nativePath, O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW, 0644));
+    if (!fd) [[unlikely]]
+        RaiseForPath(errno, "open", nativePath);
+    int e = SysWriteAll(fd.Get(), data, n);
+    const int closeError = fd.Close();
+    if (e == 0)
+        e = closeError;
+    if (e != 0) [[unlikely]]
+        RaiseForPath(e, "write", nativePath);
+}
+
+bool IsFolder(std::string_view path)
+{
+    try {
+        if (path.empty())
+            return false;
+        return IsFolderNative(NativePath(path).c_str());
+    } catch (...) {
+        return false;
+    }
+}
+
+} // namespace kv
