@@ -29,8 +29,8 @@ std::int32_t MemIndex(double sum);
 double HddTerm(std::int32_t count);
 std::int32_t HddIndex(double sum);
 
-// The Mem test with a given unit (AnalyzeMem passes the real one); a unit
-// that cannot allocate ends the test with 0.
+// The Mem test around a given unit, the frame AnalyzeMem runs with the real
+// one; a unit that cannot allocate ends the test with 0.
 std::int32_t RunMemTest(void (*unit)(std::u16string& held));
 
 // The HDD test's passes and clean-up on a scratch file given as a native

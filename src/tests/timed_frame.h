@@ -29,7 +29,7 @@ inline void TestPrologue(PrologueSleep sleep = PrologueSleep::Yes)
 // the limit is reached is counted. Elapsed() is an unsigned difference, so a
 // pass across the 2^32 ms wrap still ends on time.
 template <std::uint32_t (*Clock)(), class Unit>
-std::int32_t TimedPass(std::uint32_t limitMs, Unit& unit)
+std::int32_t TimedPass(std::uint32_t limitMs, Unit&& unit)
 {
     std::int32_t count = 0;
     const std::uint32_t t0 = Clock();
