@@ -9,6 +9,10 @@
 int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    if (!getenv("XDG_RUNTIME_DIR")) {
+        static char runtime[] = "/tmp/kvrunXXXXXX";
+        if (mkdtemp(runtime)) setenv("XDG_RUNTIME_DIR", runtime, 1);
+    }
     kv::Application app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -3,6 +3,9 @@
 #include "gui_support.h"
 
 #include "app/init.h"
+#include "platform/files.h"
+
+#include <cerrno>
 
 namespace {
 
@@ -82,12 +85,12 @@ TEST_F(StartUp, MalformedSettingsGiveTheNoticeAndSetupWithTheMainWindowHidden)
 
 TEST_F(StartUp, UnreadableSettingsTakeTheErrorRoadWithTheReasonsNumber)
 {
-    // A settings "file" that is a folder is not there at all; one that cannot
-    // be read must not pass for missing or for well-formed.
+    // One that is there but cannot be read must pass neither for missing
+    // nor for well-formed.
     WriteSettings("C:\\A\r\nD:\\B\r\n");
-    std::filesystem::permissions(SettingsPath(), std::filesystem::perms::none);
-    if (geteuid() == 0) GTEST_SKIP() << "root reads any file";
+    kv::InjectFaultForTest(kv::FaultAt::Read, EACCES);
     Main1.Load();
+    kv::InjectFaultForTest(kv::FaultAt::Read, 0);
     ASSERT_EQ(responder.notices.size(), 1u);
     EXPECT_EQ(responder.notices[0], "エラーの為、読み込めませんでした(Err=70)");
     EXPECT_TRUE(setup->Shown());

@@ -22,7 +22,7 @@ namespace {
 // in one place. They return -1 / an errno value rather than throwing, so the
 // hot path (AppendBlock) never builds a string unless something failed.
 
-std::atomic<int> g_faults[4];
+std::atomic<int> g_faults[5];
 
 // The errno a test asked the next call at `where` to fail with, or 0.
 int TakeFault(FaultAt where)
@@ -360,6 +360,8 @@ std::string ReadWholeFile(std::string_view path)
         bytes.reserve(static_cast<std::size_t>(st.st_size));
     char buf[65536];
     for (;;) {
+        if (const int e = TakeFault(FaultAt::Read)) [[unlikely]]
+            RaiseForPath(e, "read", native);
         const ssize_t got = ::read(fd.Get(), buf, sizeof buf);
         if (got < 0) {
             if (errno == EINTR)

@@ -44,10 +44,10 @@ void AppendBlock(const char* nativePath, const char* data, std::size_t n);
 // Is `path` an existing folder?
 bool IsFolder(std::string_view path);
 
-// Test hook: the next write, fsync, close or rename this layer makes fails
+// Test hook: the next read, write, fsync, close or rename this layer makes fails
 // with errno `e`, so tests can reach the error paths even when running as
 // root. One shot per call; e == 0 clears a pending fault.
-enum class FaultAt { Write, Fsync, Close, Rename };
+enum class FaultAt { Write, Fsync, Close, Rename, Read };
 void InjectFaultForTest(FaultAt where, int e);
 
 } // namespace kv

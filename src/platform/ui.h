@@ -308,6 +308,8 @@ public:
     void Show();
     // Runs when the user closes the window from its title bar.
     void OnCloseBox(std::function<void()> handler);
+    // As if the user pressed the title bar's close box.
+    void PressCloseBox();
     // Drawing straight onto the window, in twips; it reaches the screen at
     // once.
     void Circle(float x, float y, float radius, Color color);
@@ -338,6 +340,15 @@ private:
 };
 
 void DeferDelete(std::function<void()> deleter);
+
+// What Form::Circle and Form::Box drew, for tests: kind 'C' (x1, y1 the
+// centre, x2 the radius) or 'B' (two corners), in twips.
+struct DrawCall {
+    char kind;
+    float x1, y1, x2, y2;
+    Color color;
+};
+void RecordDrawingForTest(std::vector<DrawCall>* log);  // nullptr stops
 
 // A single instance of a window class, created on first use: the first access
 // loads it and runs its Form_Load; Unload destroys it.

@@ -87,6 +87,7 @@ void Form::Icon(const std::string& name) { w_->setWindowIcon(QIcon(kv::Picture(n
 bool Form::Enabled() const { return w_->isEnabled(); }
 void Form::Enabled(bool e) { w_->setEnabled(e); }
 void Form::OnCloseBox(std::function<void()> handler) { w_->onCloseBox = std::move(handler); }
+void Form::PressCloseBox() { w_->close(); }
 bool Form::Shown() const { return w_->isVisible(); }
 QWidget* Form::Widget() const { return w_; }
 
@@ -106,12 +107,21 @@ void Form::VisibilityChanged()
         }
     }
     w_->show();
-    w_->raise();
-    w_->activateWindow();
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+        w_->raise();
+        w_->activateWindow();
+    }
 }
+
+namespace {
+std::vector<DrawCall>* g_drawLog = nullptr;
+} // namespace
+
+void RecordDrawingForTest(std::vector<DrawCall>* log) { g_drawLog = log; }
 
 void Form::Circle(float x, float y, float radius, Color color)
 {
+    if (g_drawLog) g_drawLog->push_back({'C', x, y, radius, 0, color});
     QImage& canvas = w_->Canvas();
     const QPointF c(PxF(x), PxF(y));
     const double r = PxF(radius);
@@ -128,6 +138,7 @@ void Form::Circle(float x, float y, float radius, Color color)
 
 void Form::Box(float x1, float y1, float x2, float y2, Color color)
 {
+    if (g_drawLog) g_drawLog->push_back({'B', x1, y1, x2, y2, color});
     QImage& canvas = w_->Canvas();
     const QRectF r(QPointF(PxF(x1), PxF(y1)), QPointF(PxF(x2), PxF(y2)));
     {

@@ -311,7 +311,7 @@ DirListBox::DirListBox(Container& parent) : Windowed(parent)
 void DirListBox::Path(const std::string& programPath)
 {
     std::string native = NativePath(programPath);
-    if (!IsFolder(native)) throw RuntimeError(ErrPathNotFound, "no folder " + programPath);
+    if (!IsFolder(programPath)) throw RuntimeError(ErrPathNotFound, "no folder " + programPath);
     const QString canonical = QDir(Q(native)).canonicalPath();
     if (canonical.isEmpty() || !QDir(canonical).isReadable())
         throw RuntimeError(ErrPathFileAccess, "cannot read " + programPath);

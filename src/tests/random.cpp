@@ -5,3 +5,5 @@ kv::RandomSource g_random;
 }
 
 float Rnd() { return g_random.Next(); }
+
+void ResetRndForTest() { g_random = kv::RandomSource(); }

@@ -26,3 +26,6 @@ private:
 
 // The next number of the program-wide sequence, in [0, 1).
 float Rnd();
+
+// Back to the start of the sequence, as at a fresh start (tests only).
+void ResetRndForTest();
