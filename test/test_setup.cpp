@@ -1,0 +1,168 @@
+// The setup window through its controls: checks, the settings file it
+// writes, the question before replacing one, and the folder picker.
+#include "gui_support.h"
+
+#include "platform/files.h"
+
+#include <cerrno>
+
+namespace {
+
+constexpr const char* BadSettings = "設定が正しくありません";
+
+class Setup : public GuiTest {
+protected:
+    void FirstStart() { Main1.Load(); }
+    void StartWith(const std::string& bytes)
+    {
+        WriteSettings(bytes);
+        Main1.Load();
+        Main1->Picture1_Click();
+    }
+};
+
+TEST_F(Setup, FirstStartRefusesEmptyFoldersAndWritesNothing)
+{
+    FirstStart();
+    ASSERT_TRUE(setup.Loaded());
+    EXPECT_EQ(setup->Label7.Caption(), "Version 1.01");
+    setup->Command5.Click();
+    setup->Text1[0].Text("C:\\prog");
+    setup->Command5.Click();  // the data folder is still empty
+    ASSERT_EQ(responder.notices.size(), 2u);
+    EXPECT_EQ(responder.notices[0], BadSettings);
+    EXPECT_EQ(responder.notices[1], BadSettings);
+    EXPECT_TRUE(setup->Shown());
+    EXPECT_FALSE(Main1->Shown());
+    EXPECT_FALSE(std::filesystem::exists(SettingsPath()));
+}
+
+TEST_F(Setup, OkWritesBothFoldersByteForByteAndTakesThemAtOnce)
+{
+    FirstStart();
+    setup->Text1[0].Text(" ");  // a blank is not empty: it is saved as it is
+    setup->Text1[1].Text("D:\\データ");
+    setup->Command5.Click();
+    EXPECT_TRUE(responder.notices.empty());
+    EXPECT_TRUE(responder.questions.empty());
+    EXPECT_EQ(ReadSettingsBytes(), " \r\nD:\\データ\r\n");
+    EXPECT_FALSE(setup.Loaded());
+    EXPECT_TRUE(Main1->Shown());
+    EXPECT_EQ(global::ExeFolder, " ");
+    EXPECT_EQ(global::DataFolder, "D:\\データ");
+}
+
+TEST_F(Setup, ReplacingAnExistingFileAsksEveryTimeAndOnlyYesWrites)
+{
+    StartWith("C:\\A\r\nD:\\B\r\n");
+    setup->Command5.Click();  // unchanged, asked all the same; No keeps all
+    ASSERT_EQ(responder.questions.size(), 1u);
+    EXPECT_EQ(responder.questions[0], "上書きしますか？");
+    EXPECT_EQ(ReadSettingsBytes(), "C:\\A\r\nD:\\B\r\n");
+    EXPECT_TRUE(setup->Shown());
+
+    setup->Text1[1].Text("/srv/data");
+    responder.answers = {true};
+    setup->Command5.Click();
+    EXPECT_EQ(responder.questions.size(), 2u);
+    EXPECT_EQ(ReadSettingsBytes(), "C:\\A\r\n/srv/data\r\n");
+    EXPECT_EQ(global::DataFolder, "/srv/data");
+    EXPECT_TRUE(Main1->Shown());
+}
+
+TEST_F(Setup, CancelAndTheCloseBoxWriteNothing)
+{
+    FirstStart();
+    setup->Text1[0].Text("C:\\prog");
+    setup->Command4.Click();
+    EXPECT_FALSE(setup.Loaded());
+    EXPECT_TRUE(Main1->Shown());
+    EXPECT_EQ(global::ExeFolder, "");
+    EXPECT_FALSE(std::filesystem::exists(SettingsPath()));
+
+    Main1->Picture1_Click();
+    setup->Text1[0].Text("C:\\other");
+    setup->PressCloseBox();
+    EXPECT_FALSE(setup.Loaded());
+    EXPECT_TRUE(Main1->Shown());
+    EXPECT_EQ(global::ExeFolder, "");
+}
+
+TEST_F(Setup, AFailedWriteKeepsTheOldFileTheWindowAndTheFolders)
+{
+    StartWith("C:\\A\r\nD:\\B\r\n");
+    setup->Text1[0].Text("C:\\new");
+    responder.answers = {true, true};
+    for (kv::FaultAt where : {kv::FaultAt::Write, kv::FaultAt::Rename}) {
+        kv::InjectFaultForTest(where, ENOSPC);
+        setup->Command5.Click();
+        kv::InjectFaultForTest(where, 0);
+    }
+    ASSERT_EQ(responder.notices.size(), 2u);
+    EXPECT_EQ(responder.notices[0], "エラーの為、記録出来ませんでした(Err=61)");
+    EXPECT_EQ(ReadSettingsBytes(), "C:\\A\r\nD:\\B\r\n");
+    EXPECT_TRUE(setup->Shown());
+    EXPECT_FALSE(Main1->Shown());
+    EXPECT_EQ(global::ExeFolder, "C:\\A");
+    // Nothing half-written is left beside it.
+    int entries = 0;
+    for (auto& e : std::filesystem::directory_iterator(SettingsPath().parent_path())) entries += !e.is_directory();
+    EXPECT_EQ(entries, 1);
+}
+
+TEST_F(Setup, TheFolderPickerPutsTheOpenedFolderIntoTheChosenBox)
+{
+    std::filesystem::create_directories(home / "work" / "inner");
+    FirstStart();
+    SetupForm& s = setup.Get();
+    EXPECT_FALSE(s.Frame1.Visible());
+    s.Command1[1].Click();
+    EXPECT_TRUE(s.Frame1.Visible());
+    EXPECT_EQ(global::BrowseIndex, 1);
+
+    // A drive's root ends in "\".
+    s.Drive1.Drive("d:");
+    EXPECT_EQ(s.Dir1.Path(), "D:\\");
+    s.Command3.Click();
+    EXPECT_EQ(s.Text1[1].Text(), "D:\\");
+    EXPECT_FALSE(s.Frame1.Visible());
+
+    // Any other folder does not; it is opened by double-click.
+    s.Command1[0].Click();
+    s.Drive1.Drive("c:");
+    EXPECT_EQ(s.Dir1.Path(), "C:\\");
+    const auto entries = s.Dir1.Entries();
+    const auto work = std::find(entries.begin(), entries.end(), "work");
+    ASSERT_NE(work, entries.end());
+    s.Dir1.OpenEntry(int(work - entries.begin()));
+    EXPECT_EQ(s.Dir1.Path(), "C:\\work");
+    s.Command3.Click();
+    EXPECT_EQ(s.Text1[0].Text(), "C:\\work");
+    EXPECT_EQ(s.Text1[1].Text(), "D:\\");
+
+    // The frame's cancel only hides it.
+    s.Command1[0].Click();
+    s.Dir1.OpenEntry(0);
+    s.Command2.Click();
+    EXPECT_FALSE(s.Frame1.Visible());
+    EXPECT_EQ(s.Text1[0].Text(), "C:\\work");
+}
+
+TEST_F(Setup, ADriveThatCannotBeReadLeavesTheFolderListWhereItWas)
+{
+    kv::DriveInfo gone = drives[1];
+    gone.letter = 'E';
+    gone.root = (home / "missing").string();
+    gone.label = "gone";
+    drives.push_back(gone);
+    kv::SetDrivesForTest(&drives);
+    FirstStart();
+    SetupForm& s = setup.Get();
+    s.Command1[0].Click();
+    s.Drive1.Drive("d:");
+    s.Drive1.Drive("e:");
+    EXPECT_EQ(s.Dir1.Path(), "D:\\");
+    EXPECT_TRUE(responder.notices.empty());
+}
+
+} // namespace
