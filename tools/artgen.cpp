@@ -570,8 +570,8 @@ void paintRowBar(QPainter &p, const QRectF &r)
     p.drawRoundedRect(f, 5, 5);
     p.fillRect(QRectF(f.left() + 8, f.bottom() - 3, f.width() - 16, 1), withAlpha(kCyan, 120));
 
-    // Lamps at both ends.
-    for (double x : {b.left() + rad * 0.5, b.right() - rad * 0.5}) {
+    // A lamp at the right end (the row's name stands at the left end).
+    for (double x : {b.right() - rad * 0.5}) {
         QPointF c(x, b.center().y());
         glow(p, c, 9, withAlpha(kGreen, 90));
         QRadialGradient lamp(c - QPointF(1.2, 1.2), 5);
@@ -836,7 +836,7 @@ void paintLogo(QPainter &p, const QRectF &r)
     QRectF wb = word.boundingRect();
     double scale = 360.0 / wb.width();
     QTransform t;
-    t.translate(20 - wb.left() * scale, 196);
+    t.translate(20 - wb.left() * scale, 165);  // leaves room for the subtitle below
     t.scale(scale, 1.0);
     word = t.map(word);
     wb = word.boundingRect();
