@@ -2,12 +2,6 @@
 // and do nothing.
 #include "app/main1.h"
 
-void Main1Form::Command1_Click() {}
-void Main1Form::Command3_Click() {}
-void Main1Form::Command4_Click() {}
-void Main1Form::Command5_Click() {}
-void Main1Form::Command6_Click() {}
-void Main1Form::Command7_Click() {}
 void Main1Form::Command8_Click() {}
 void Main1Form::Command9_Click() {}
 void Main1Form::Command10_Click() {}

@@ -1,0 +1,231 @@
+// Row runs from the start buttons, the gauge's bar count and animation, the
+// comparison caption, and the chime player.
+#include "fake_clock.h"
+#include "gui_support.h"
+
+#include "platform/files.h"
+#include "platform/sound.h"
+#include "runs/gauge.h"
+#include "runs/row_run.h"
+
+#include <chrono>
+#include <climits>
+#include <tuple>
+
+#include <unistd.h>
+
+namespace {
+
+constexpr kv::Color Black = 0x00000000;
+const std::filesystem::path Tmp = std::filesystem::temp_directory_path();
+const std::string Pid = std::to_string(getpid());
+const std::string ShippedChime =
+    (std::filesystem::path(__FILE__).parent_path().parent_path() / "assets" / "CHIME2.WAV").string();
+
+// Bar i's colour by its closed form, independent of the running sum.
+kv::Color BarColour(int i)
+{
+    if (i <= 32) return 0x000000FFu | static_cast<kv::Color>(7 * (i + 1) + i / 2) << 8;
+    return 0x0000FF00u | static_cast<kv::Color>(248 - 8 * (i - 33));
+}
+
+int LitBars(const kv::ControlArray<kv::Line, 65>& bars)
+{
+    int n = 0;
+    for (int i = 0; i < 65; ++i) n += bars[i].BorderColor() != Black;
+    return n;
+}
+
+TEST(GaugeSegments, BothRegimesTheirEdgesAndTheJoin)
+{
+    const std::pair<std::int32_t, std::int32_t> cases[] = {
+        {0, 0}, {160, 0}, {161, 1}, {480, 2}, {800, 2}, {10000, 31}, {12345, 39},
+        {19999, 62}, {20000, 51}, {29999, 51}, {30000, 53}, {100000, 56}, {1000000, 61},
+        {6459999, 64}, {6460000, 65}, {INT32_MAX, 77},
+    };
+    for (auto [value, bars] : cases) EXPECT_EQ(GaugeSegments(value), bars) << value;
+}
+
+TEST(LightGauge, LightsExactlyTheCountRedToYellowToGreenEachBarPaced)
+{
+    FakeClock clock;
+    kv::Form form;
+    kv::ControlArray<kv::Line, 65> bars{form};
+    for (auto [count, lit] : {std::pair{0, 0}, {33, 33}, {34, 34}, {77, 65}}) {
+        SCOPED_TRACE(count);
+        for (int i = 0; i < 65; ++i) bars[i].BorderColor(Black);
+        clock.slept = 0;
+        LightGauge(bars, count);
+        EXPECT_EQ(LitBars(bars), lit);
+        EXPECT_EQ(bars[std::max(lit - 1, 0)].BorderColor(), lit ? BarColour(lit - 1) : Black);
+        EXPECT_EQ(clock.slept, static_cast<std::uint32_t>(lit) * 30u);
+    }
+    const std::pair<int, kv::Color> table[] = {
+        {0, 0x000007FF}, {1, 0x00000EFF}, {2, 0x000016FF}, {3, 0x00001DFF}, {16, 0x00007FFF},
+        {32, 0x0000F7FF}, {33, 0x0000FFF8}, {34, 0x0000FFF0}, {48, 0x0000FF80}, {64, 0x0000FF00},
+    };
+    for (auto [bar, colour] : table) EXPECT_EQ(bars[bar].BorderColor(), colour) << bar;
+}
+
+TEST(ComparCaption, PercentAndSignedHundredsOrError)
+{
+    EXPECT_EQ(ComparCaption(11234, 10000), "112.3% (+    12)");
+    EXPECT_EQ(ComparCaption(9000, 10000), "90.0% (   -10)");
+    EXPECT_EQ(ComparCaption(10050, 10000), "100.5% (     0)");
+    EXPECT_EQ(ComparCaption(9950, 10000), "99.5% (     0)");
+    EXPECT_EQ(ComparCaption(12345, 0), "Error");
+    EXPECT_EQ(ComparCaption(12345, -1), "Error");
+}
+
+// --- the chime -------------------------------------------------------------------
+
+TEST(Chime, TheShippedChimeParsesAnythingElsePlaysTheDefaultDing)
+{
+    const kv::PcmSound chime = kv::SoundForFile(ShippedChime);
+    EXPECT_EQ(std::tuple(chime.channels, chime.bits, chime.rate, chime.samples.size()),
+              std::tuple(1u, 16u, 22050u, std::size_t{44100}));
+
+    const std::filesystem::path dir = Tmp / ("kv_chime_" + Pid);
+    std::filesystem::create_directories(dir);
+    std::string floats = kv::ReadWholeFile(ShippedChime);
+    floats[20] = 3;   // IEEE floating-point samples: a WAV file this player cannot play
+    kv::WriteWholeFile((dir / "floats.wav").string(), floats);
+    kv::WriteWholeFile((dir / "garbage.wav").string(), "not a sound at all");
+    for (const std::string& path : {std::string(), (dir / "missing.wav").string(),
+                                    (dir / "garbage.wav").string(), (dir / "floats.wav").string()})
+        EXPECT_EQ(kv::SoundForFile(path), kv::DefaultSound()) << path;
+    std::filesystem::remove_all(dir);
+}
+
+TEST(Chime, WithoutASoundDeviceTheRequestReturnsAtOnceAndSaysNothing)
+{
+    // A default device on a card that is not there, whatever this machine
+    // has; the sound library reports it on stderr unless told not to.
+    const std::filesystem::path conf = Tmp / ("kv_alsa_" + Pid + ".conf");
+    kv::WriteWholeFile(conf.string(), "pcm.!default { type hw card \"kvnone\" }\n");
+    setenv("ALSA_CONFIG_PATH", conf.c_str(), 1);
+    testing::internal::CaptureStderr();
+    const auto start = std::chrono::steady_clock::now();
+    kv::PlaySoundAsync("Q:\\no drive\\CHIME2.WAV");
+    kv::PlaySoundAsync(ShippedChime);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_TRUE(kv::WaitUntilSoundIdleForTest(10000));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    unsetenv("ALSA_CONFIG_PATH");
+    std::filesystem::remove(conf);
+}
+
+// --- row runs through the start buttons -------------------------------------------
+
+class RowRun : public GuiTest {
+protected:
+    FakeClock clock;
+    std::vector<std::string> chimes;
+
+    void SetUp() override
+    {
+        GuiTest::SetUp();
+        WriteSettings("C:\\prog\r\nC:\\data\r\n");
+        Main1.Load();
+        kv::SetSoundPlayerForTest([this](const std::string& path) { chimes.push_back(path); });
+    }
+
+    void TearDown() override
+    {
+        for (int t = 0; t < TestCount; ++t) SetRowTestForTest(static_cast<TestKind>(t), {});
+        kv::SetSoundPlayerForTest({});
+        GuiTest::TearDown();
+    }
+};
+
+TEST_F(RowRun, CpuRowBeforeDuringAndAfterItsTest)
+{
+    Main1Form& m = Main1.Get();
+    struct { bool enabled; kv::Color name; std::string value, comment; int lit; std::size_t chimes; } during{};
+    SetRowTestForTest(Cpu, [&] {
+        during = {m.Enabled(), m.Label8.ForeColor(), m.Label3.Caption(), m.Label5.Caption(),
+                  LitBars(m.Line1), chimes.size()};
+        return 12345;
+    });
+    m.Command1.Click();
+
+    EXPECT_FALSE(during.enabled);
+    EXPECT_EQ(during.name, 0x0000FFFFu);
+    EXPECT_EQ(during.value, "...");
+    EXPECT_EQ(during.comment, "");
+    EXPECT_EQ(during.lit, 0);
+    EXPECT_EQ(during.chimes, 1u);   // the chime starts before the test
+    EXPECT_EQ(chimes, std::vector<std::string>{"C:\\prog\\CHIME2.WAV"});
+
+    EXPECT_EQ(global::TestIndex[Cpu], 12345);
+    for (int i = 0; i < 65; ++i) EXPECT_EQ(m.Line1[i].BorderColor(), i < 39 ? BarColour(i) : Black) << i;
+    EXPECT_EQ(m.Label3.Caption(), "123");
+    EXPECT_EQ(m.Label5.Caption(), "　２級(LEVEL 10)");
+    EXPECT_EQ(global::TestLevel[Cpu], "　２級(LEVEL 10)");
+    EXPECT_EQ(m.Label8.ForeColor(), 0x0000C0C0u);
+    EXPECT_TRUE(m.Enabled());
+}
+
+TEST_F(RowRun, SecondRunBlanksTheWholeGaugeBeforeItsTest)
+{
+    Main1Form& m = Main1.Get();
+    SetRowTestForTest(Mem, [] { return INT32_MAX; });
+    m.Command4.Click();   // a full gauge
+
+    int litDuring = -1;
+    SetRowTestForTest(Mem, [&] { litDuring = LitBars(m.Line3); return 100; });
+    const std::uint32_t sleptBefore = clock.slept;
+    m.Command4.Click();
+    EXPECT_EQ(litDuring, 0);
+    EXPECT_EQ(LitBars(m.Line3), 0);
+    EXPECT_EQ(clock.slept, sleptBefore);   // no bar, no pause
+    EXPECT_EQ(m.Label13.Caption(), "1");
+}
+
+TEST_F(RowRun, EachButtonRunsItsOwnRow)
+{
+    Main1Form& m = Main1.Get();
+    // Indices of six different levels, so a crossed label shows.
+    struct Row {
+        TestKind test; std::int32_t index; kv::CommandButton& button; kv::ControlArray<kv::Line, 65>& bars;
+        kv::Label& name; kv::Label& value; kv::Label& comment;
+    } rows[] = {
+        {Cpu, 1000, m.Command1, m.Line1, m.Label8, m.Label3, m.Label5},
+        {Calc, 2000, m.Command3, m.Line2, m.Label9, m.Label7, m.Label11},
+        {Mem, 3000, m.Command4, m.Line3, m.Label12, m.Label13, m.Label15},
+        {Hdd, 5000, m.Command5, m.Line4, m.Label16, m.Label19, m.Label25},
+        {Text, 7000, m.Command6, m.Line5, m.Label17, m.Label20, m.Label26},
+        {Graph, 9000, m.Command7, m.Line6, m.Label18, m.Label21, m.Label27},
+    };
+    std::vector<kv::Color> nameDuring;
+    for (Row& r : rows) {
+        SetRowTestForTest(r.test, [&] { nameDuring.push_back(r.name.ForeColor()); return r.index; });
+        r.button.Click();
+    }
+    for (Row& r : rows) {
+        SCOPED_TRACE(r.test);
+        EXPECT_EQ(nameDuring.at(r.test), 0x0000FFFFu);
+        EXPECT_EQ(r.name.ForeColor(), 0x0000C0C0u);
+        EXPECT_EQ(global::TestIndex[r.test], r.index);
+        EXPECT_EQ(LitBars(r.bars), GaugeSegments(r.index));
+        EXPECT_EQ(r.value.Caption(), std::to_string(r.index / 100));
+        EXPECT_EQ(r.comment.Caption(), global::TestLevel[r.test]);
+    }
+    EXPECT_EQ(chimes.size(), 6u);
+}
+
+TEST_F(RowRun, ComparModeShowsTheComparisonButStillKeepsTheLevel)
+{
+    Main1Form& m = Main1.Get();
+    global::DisplayMode = 2;
+    global::ComparIndex[Calc] = 10000;
+    SetRowTestForTest(Cpu, [] { return 12345; });
+    SetRowTestForTest(Calc, [] { return 11234; });
+    m.Command1.Click();
+    m.Command3.Click();
+    EXPECT_EQ(m.Label5.Caption(), "Error");   // nothing loaded: comparison index 0
+    EXPECT_EQ(global::TestLevel[Cpu], "　２級(LEVEL 10)");
+    EXPECT_EQ(m.Label11.Caption(), "112.3% (+    12)");
+}
+
+} // namespace
