@@ -124,7 +124,7 @@ TEST(AnalyzeIndex, MemAllocationFailureGivesZero)
     FakeClock clock;
     static int calls;
     calls = 0;
-    auto failingUnit = [](std::u16string& held) {
+    auto failingUnit = [](kv::units::MemString& held) {
         if (++calls == 3)
             throw std::bad_alloc();
         kv::units::MemUnit(held);

@@ -38,7 +38,7 @@ template <class Unit>
 std::int32_t MemTest(Unit unit)
 {
     kv::TestPrologue(kv::PrologueSleep::No);
-    std::u16string held;   // the last string stays here until the test returns
+    kv::units::MemString held;   // the last string stays here until the test returns
     try {
         const double sum = kv::TimedPasses<kv::GetTickCount>(
             3, 1000, [&] { unit(held); }, MemTerm);
@@ -60,7 +60,7 @@ bool RemoveScratchFile(const std::string& nativePath)
 
 } // namespace
 
-std::int32_t RunMemTest(void (*unit)(std::u16string& held)) { return MemTest(unit); }
+std::int32_t RunMemTest(void (*unit)(kv::units::MemString& held)) { return MemTest(unit); }
 
 std::int32_t RunHddPasses(const std::string& nativeScratchPath)
 {
@@ -102,7 +102,7 @@ std::int32_t AnalyzeCalc()
 
 std::int32_t AnalyzeMem()
 {
-    return analyze::MemTest([](std::u16string& held) { kv::units::MemUnit(held); });
+    return analyze::MemTest([](kv::units::MemString& held) { kv::units::MemUnit(held); });
 }
 
 std::int32_t AnalyzeHdd()

@@ -1,6 +1,8 @@
 #pragma once
 // Module `Analyze`: the six benchmark tests. Each returns its test index, a
 // signed 32-bit value, larger for a faster machine; none shows anything.
+#include "tests/units.h"
+
 #include <cstdint>
 #include <string>
 
@@ -31,7 +33,7 @@ std::int32_t HddIndex(double sum);
 
 // The Mem test around a given unit, the frame AnalyzeMem runs with the real
 // one; a unit that cannot allocate ends the test with 0.
-std::int32_t RunMemTest(void (*unit)(std::u16string& held));
+std::int32_t RunMemTest(void (*unit)(kv::units::MemString& held));
 
 // The HDD test's passes and clean-up on a scratch file given as a native
 // path: six passes, the index, then the file is deleted. Any failure gives
