@@ -215,10 +215,22 @@ void Label::Paint(QPainter& p) const
     flags |= align_ == Align::Left ? Qt::AlignLeft : align_ == Align::Right ? Qt::AlignRight : Qt::AlignHCenter;
     p.save();
     p.setClipRect(inner);
-    p.setFont(MakeFont(font_));
-    p.setPen(ToQColor(fore_));
+    QFont font = MakeFont(font_);
     QString text = Q(caption_);
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    // The installed faces run a little wider than the design's: a one-line
+    // caption that overshoots its box slightly is narrowed to fit rather
+    // than broken onto a second line the box cannot show.
+    if (!text.contains(QLatin1Char('\n'))) {
+        const qreal advance = QFontMetricsF(font).horizontalAdvance(text);
+        if (advance <= inner.width() * 1.15) {
+            flags &= ~Qt::TextWordWrap;
+            if (advance > inner.width())
+                font.setStretch(std::max(1, int(inner.width() * 100 / advance)));
+        }
+    }
+    p.setFont(font);
+    p.setPen(ToQColor(fore_));
     p.drawText(inner, flags, text);
     p.restore();
 }
