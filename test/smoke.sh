@@ -43,8 +43,25 @@ mkdir -p "$work/b"
 start "$work/b"
 wait_mapped "KORVEL Setup" 30 || fail "setup window not mapped without a settings file"
 mapped "KORVELINE 2002" && fail "main window mapped without a settings file"
-stop
 echo "ok: setup window without a settings file"
+
+# 2b. Typing both folders and OK writes the settings file and maps the main
+# window. The program-folder box has the focus when the window opens.
+swin=$(xdotool search --onlyvisible --name '^KORVEL Setup$' | head -n1)
+sleep 1
+xdotool windowfocus --sync "$swin"
+xdotool type --delay 20 'C:\prog'
+# Text1(1): 405,8370 twips, 6510 x 420; OK (Command5): 9690,8130, 1710 x 465.
+xdotool mousemove --window "$swin" $(( (405 + 6510 / 2) / 15 )) $(( (8370 + 420 / 2) / 15 )) click 1
+xdotool type --delay 20 '/srv/kv data'
+xdotool mousemove --window "$swin" $(( (9690 + 1710 / 2) / 15 )) $(( (8130 + 465 / 2) / 15 )) click 1
+wait_mapped "KORVELINE 2002" 30 || fail "main window not mapped after the setup's OK"
+mapped "KORVEL Setup" && fail "setup window still mapped after its OK"
+printf 'C:\\prog\r\n/srv/kv data\r\n' >"$work/expected.ini"
+cmp -s "$work/expected.ini" "$work/b/.config/KORVEL.ini" \
+  || fail "settings file not as typed: $(od -c "$work/b/.config/KORVEL.ini" | head -3)"
+stop
+echo "ok: setup typed and saved"
 
 # 3. The CPU row run from its start button: the gauge lights from the left in
 # the gauge colours. The program folder is the one holding the executable.
@@ -98,4 +115,4 @@ awk '
 stop
 echo "ok: the CPU row run lights its gauge"
 
-echo "3 passed, 0 failed"
+echo "4 passed, 0 failed"
