@@ -249,8 +249,17 @@ std::string IntText(std::int64_t value)
 std::string DoubleText(double value) { return FloatText(value, DoubleDigits); }
 std::string SingleText(float value) { return FloatText(value, SingleDigits); }
 
-std::string SignText(double value) { return (value < 0 ? "" : " ") + DoubleText(value); }
-std::string SignText(float value) { return (value < 0 ? "" : " ") + SingleText(value); }
+namespace {
+// A blank in the sign's place before a value that is not negative.
+std::string WithSignPlace(bool negative, std::string text)
+{
+    if (!negative) text.insert(text.begin(), ' ');
+    return text;
+}
+} // namespace
+
+std::string SignText(double value) { return WithSignPlace(value < 0, DoubleText(value)); }
+std::string SignText(float value) { return WithSignPlace(value < 0, SingleText(value)); }
 
 std::string HexText(std::int16_t value) { return Hex(static_cast<std::uint16_t>(value)); }
 std::string HexText(std::int32_t value) { return Hex(static_cast<std::uint32_t>(value)); }

@@ -246,7 +246,7 @@ std::vector<DriveInfo> BuildDriveTable(std::string_view mountinfo, std::string_v
     const std::vector<Mount> mounts = ParseMountInfo(mountinfo);
     std::string home(TrimTrailingSlashes(CollapseSlashes(homeText)));
     if (home.empty() || home.front() != '/')
-        home = "/";
+        home.assign(1, '/');
 
     // Home's filesystem is the mount with the longest mount point above it;
     // of two on the same point the later one, which is mounted on top.

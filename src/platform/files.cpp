@@ -294,6 +294,14 @@ std::string TempNameFor(std::string_view native, unsigned attempt)
 
 } // namespace
 
+bool DeleteRegularFile(const char* nativePath)
+{
+    struct stat st {};
+    if (::lstat(nativePath, &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    return ::unlink(nativePath) == 0;
+}
+
 void InjectFaultForTest(FaultAt where, int e)
 {
     g_faults[static_cast<int>(where)].store(e);

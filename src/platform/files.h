@@ -41,6 +41,10 @@ bool FindsNormalFile(std::string_view path);
 // native. Throws RuntimeError on any fault; the descriptor is always closed.
 void AppendBlock(const char* nativePath, const char* data, std::size_t n);
 
+// Removes the native path only when a regular file stands there: a symbolic
+// link planted at the name is neither removed nor followed. True when removed.
+bool DeleteRegularFile(const char* nativePath);
+
 // Is `path` an existing folder?
 bool IsFolder(std::string_view path);
 

@@ -8,8 +8,6 @@
 
 #include <exception>
 #include <new>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace analyze {
 
@@ -48,15 +46,6 @@ std::int32_t MemTest(Unit unit)
     }
 }
 
-// Removes the scratch file only when a regular file stands at its name: a
-// symbolic link planted there is neither removed nor followed.
-bool RemoveScratchFile(const std::string& nativePath)
-{
-    struct stat st {};
-    if (::lstat(nativePath.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
-    return ::unlink(nativePath.c_str()) == 0;
-}
 
 } // namespace
 
@@ -73,10 +62,10 @@ std::int32_t RunHddPasses(const std::string& nativeScratchPath)
             6, 500, [&] { kv::units::HddUnit(path, bytes); }, HddTerm);
         index = HddIndex(sum);
     } catch (const std::exception&) {
-        RemoveScratchFile(nativeScratchPath);
+        kv::DeleteRegularFile(path);
         return 0;
     }
-    if (!RemoveScratchFile(nativeScratchPath))
+    if (!kv::DeleteRegularFile(path))
         return 0;
     return index;
 }
