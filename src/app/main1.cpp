@@ -259,8 +259,11 @@ void Main1Form::Connect()
     Option1[0].OnClick([this] { Option1_Click(0); });
     Option1[1].OnClick([this] { Option1_Click(1); });
     Picture1.OnClick([this] { Picture1_Click(); });
-    // The close box ends the program, as END does.
-    OnCloseBox([this] { Command2_Click(); });
+    // The close box ends the program, as END does; not while a run has the
+    // window locked.
+    OnCloseBox([this] {
+        if (Enabled()) Command2_Click();
+    });
 }
 
 void Main1Form::Form_Load()
