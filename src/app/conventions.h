@@ -35,7 +35,9 @@ std::string SignText(float value);
 template <std::integral T>
 std::string SignText(T value)
 {
-    return (std::cmp_less(value, 0) ? "" : " ") + IntText(static_cast<std::int64_t>(value));
+    std::string text = IntText(static_cast<std::int64_t>(value));
+    if (!std::cmp_less(value, 0)) text.insert(text.begin(), ' ');
+    return text;
 }
 
 // Upper-case hexadecimal, no leading zeros; a negative value shows its
