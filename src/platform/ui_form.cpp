@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QElapsedTimer>
+#include <QWindow>
 
 #include <map>
 
@@ -107,10 +109,17 @@ void Form::VisibilityChanged()
         }
     }
     w_->show();
-    if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
-        w_->raise();
-        w_->activateWindow();
-    }
+    if (QGuiApplication::platformName() == QLatin1String("offscreen")) return;
+    w_->raise();
+    w_->activateWindow();
+    // A window is on screen only once the display server has exposed it;
+    // until then nothing drawn onto it shows. Wait for that (briefly, and
+    // without user input), as a shown window is expected to be there.
+    QElapsedTimer waited;
+    waited.start();
+    while (w_->windowHandle() && !w_->windowHandle()->isExposed() && waited.elapsed() < 1000)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+    w_->repaint();
 }
 
 namespace {
