@@ -28,6 +28,9 @@ void Windowed::Attach(QWidget* w)
 {
     w_ = w;
     w_->setParent(parent_.Host());
+    // The system's own face for controls, rather than whatever the container
+    // was set to.
+    w_->setFont(MakeFont({"ＭＳ Ｐゴシック", 9, false, false}));
     w_->setVisible(visible_);
 }
 
