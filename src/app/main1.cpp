@@ -3,6 +3,7 @@
 #include "app/conventions.h"
 #include "app/global.h"
 #include "app/init.h"
+#include "app/layout.h"
 #include "app/setup.h"
 #include "tests/analyze.h"
 
@@ -27,17 +28,6 @@ constexpr kv::Color Blue = 0x00FF0000;
 constexpr kv::Color Pink = 0x00FF80FF;
 constexpr kv::Color LightGreen = 0x00C0FFC0;
 constexpr kv::Color DarkGrey = 0x00404040;
-
-void TransparentLabel(kv::Label& l, int x, int y, int w, int h, const std::string& caption,
-                      const kv::FontSpec& font, kv::Color fore, kv::Align align = kv::Align::Left)
-{
-    l.Move(x, y, w, h);
-    l.Caption(caption);
-    l.Font(font);
-    l.ForeColor(fore);
-    l.Transparent(true);
-    l.Alignment(align);
-}
 
 void SolidShape(kv::Shape& s, int x, int y, int w, int h, kv::Color fill,
                 kv::ShapeKind kind = kv::ShapeKind::Rectangle)

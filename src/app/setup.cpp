@@ -3,6 +3,7 @@
 #include "app/conventions.h"
 #include "app/global.h"
 #include "app/init.h"
+#include "app/layout.h"
 #include "app/main1.h"
 #include "platform/errors.h"
 #include "platform/files.h"
@@ -15,16 +16,6 @@ const kv::FontSpec Arial12B{"Arial", 12, true, false};
 const kv::FontSpec GothicP12{"ＭＳ Ｐゴシック", 12, false, false};
 const kv::FontSpec GothicP14B{"ＭＳ Ｐゴシック", 14.25, true, false};
 constexpr kv::Color White = 0x00FFFFFF;
-
-void SetLabel(kv::Label& l, int x, int y, int w, int h, const std::string& text, const kv::FontSpec& f,
-             kv::Color fore)
-{
-    l.Move(x, y, w, h);
-    l.Caption(text);
-    l.Font(f);
-    l.ForeColor(fore);
-    l.Transparent(true);
-}
 
 void Button(kv::CommandButton& b, int x, int y, int w, int h, const std::string& text, const kv::FontSpec& f)
 {
@@ -53,19 +44,19 @@ void SetupForm::LayOut()
     ClientSize(12480, 9930);
     Picture("setup_bg");
 
-    SetLabel(Label3, 930, 315, 2445, 390, "KORVEL Setup", {"Arial", 15.75, true, false}, White);
-    SetLabel(Label6, 3780, 285, 7860, 420, "ベンチマークの前に、二つのフォルダを設定して下さい",
+    TransparentLabel(Label3, 930, 315, 2445, 390, "KORVEL Setup", {"Arial", 15.75, true, false}, White);
+    TransparentLabel(Label6, 3780, 285, 7860, 420, "ベンチマークの前に、二つのフォルダを設定して下さい",
               {"ＭＳ Ｐゴシック", 14.25, false, false}, 0x0080FFFF);
     Picture1.Move(555, 930, 6060, 4575);
     Picture1.Picture("logo");
-    SetLabel(Label1, 4620, 3780, 1200, 510, "2002", {"Arial", 24, true, true}, 0x00FF0000);
-    SetLabel(Label2, 3720, 2625, 2115, 330, "Total Benchmark", {"Arial", 12, true, true}, White);
-    SetLabel(Label7, 180, 3930, 4155, 330, "", {"Arial", 14.25, true, false}, White);
+    TransparentLabel(Label1, 4620, 3780, 1200, 510, "2002", {"Arial", 24, true, true}, 0x00FF0000);
+    TransparentLabel(Label2, 3720, 2625, 2115, 330, "Total Benchmark", {"Arial", 12, true, true}, White);
+    TransparentLabel(Label7, 180, 3930, 4155, 330, "", {"Arial", 14.25, true, false}, White);
 
-    SetLabel(Label4, 465, 6540, 6495, 405, "実行時のフォルダ(KORVEL.exeのあるフォルダ)", GothicP14B, 0x0000FFFF);
+    TransparentLabel(Label4, 465, 6540, 6495, 405, "実行時のフォルダ(KORVEL.exeのあるフォルダ)", GothicP14B, 0x0000FFFF);
     Text1[0].Move(420, 6990, 6510, 420);
     Button(Command1[0], 7020, 7020, 855, 390, "参照", GothicP12);
-    SetLabel(Label5, 435, 7890, 6495, 405, "データ保存用フォルダ(レポートファイル出力等)", GothicP14B, 0x0000FFFF);
+    TransparentLabel(Label5, 435, 7890, 6495, 405, "データ保存用フォルダ(レポートファイル出力等)", GothicP14B, 0x0000FFFF);
     Text1[1].Move(405, 8370, 6510, 420);
     Button(Command1[1], 7020, 8385, 855, 390, "参照", GothicP12);
     for (int i = 0; i < 2; ++i) Text1[i].Font(GothicP12);

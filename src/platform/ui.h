@@ -69,7 +69,6 @@ protected:
 
 class Graphic : public Control {
 public:
-    ~Graphic() override;
     // Paints itself; called by the container with pixel coordinates.
     virtual void Paint(QPainter& painter) const = 0;
 protected:

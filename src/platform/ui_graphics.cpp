@@ -51,11 +51,6 @@ void PaintHost::SetPicture(const std::string& name)
 
 void PaintHost::AddGraphic(const Graphic* g) { graphics_.push_back(g); }
 
-void PaintHost::RemoveGraphic(const Graphic* g)
-{
-    graphics_.erase(std::remove(graphics_.begin(), graphics_.end(), g), graphics_.end());
-}
-
 QImage& PaintHost::Canvas()
 {
     if (canvas_.size() != size()) {
@@ -171,11 +166,6 @@ void FrameWidget::PaintBackground(QPainter& p)
 Graphic::Graphic(Container& parent) : parent_(parent)
 {
     if (parent_.Host()) parent_.Host()->AddGraphic(this);
-}
-
-Graphic::~Graphic()
-{
-    // The host widget may already be gone with its window.
 }
 
 void Graphic::Repaint() const

@@ -45,8 +45,8 @@ public:
     explicit PaintHost(QWidget* parent = nullptr);
     void SetBack(bool opaque, Color c);
     void SetPicture(const std::string& name);
+    // Registered for the window's life: controls and hosts go together.
     void AddGraphic(const Graphic* g);
-    void RemoveGraphic(const Graphic* g);
     // A persistent drawing layer (what the program draws straight onto it).
     QImage& Canvas();
     Color Back() const { return back_; }
