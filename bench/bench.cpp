@@ -9,8 +9,8 @@
 //                          name, program units/s, raw units/s, program/raw
 //   korvel-bench --short   about 1 s; only shows that everything runs
 #include "platform/clock.h"
-#include "tests/timed_frame.h"
-#include "tests/units.h"
+#include "analyze/timed_frame.h"
+#include "analyze/units.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,11 +1,11 @@
 // The timed tests (frame, indices, HDD scratch file), the random source and
 // rank certification.
 #include "fake_clock.h"
-#include "tests/analyze.h"
-#include "tests/random.h"
-#include "tests/rank.h"
-#include "tests/timed_frame.h"
-#include "tests/units.h"
+#include "analyze/analyze.h"
+#include "analyze/random.h"
+#include "analyze/rank.h"
+#include "analyze/timed_frame.h"
+#include "analyze/units.h"
 
 #include <gtest/gtest.h>
 

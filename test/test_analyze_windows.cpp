@@ -2,9 +2,9 @@
 #include "gui_support.h"
 
 #include "fake_clock.h"
-#include "tests/analyze.h"
-#include "tests/random.h"
-#include "tests/test_windows.h"
+#include "analyze/analyze.h"
+#include "analyze/random.h"
+#include "analyze/test_windows.h"
 
 #include <cmath>
 #include <map>

@@ -5,7 +5,7 @@
 #include "app/init.h"
 #include "app/layout.h"
 #include "app/setup.h"
-#include "tests/analyze.h"
+#include "analyze/analyze.h"
 
 kv::FormRef<Main1Form> Main1;
 

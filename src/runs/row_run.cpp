@@ -4,8 +4,8 @@
 #include "app/main1.h"
 #include "platform/sound.h"
 #include "runs/gauge.h"
-#include "tests/analyze.h"
-#include "tests/rank.h"
+#include "analyze/analyze.h"
+#include "analyze/rank.h"
 
 #include <array>
 

@@ -1,10 +1,10 @@
-#include "tests/analyze.h"
+#include "analyze/analyze.h"
 
 #include "app/global.h"
 #include "platform/clock.h"
 #include "platform/files.h"
-#include "tests/timed_frame.h"
-#include "tests/units.h"
+#include "analyze/timed_frame.h"
+#include "analyze/units.h"
 
 #include <exception>
 #include <new>

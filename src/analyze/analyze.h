@@ -1,7 +1,7 @@
 #pragma once
 // Module `Analyze`: the six benchmark tests. Each returns its test index, a
 // signed 32-bit value, larger for a faster machine; none shows anything.
-#include "tests/units.h"
+#include "analyze/units.h"
 
 #include <cstdint>
 #include <string>

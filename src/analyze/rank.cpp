@@ -1,5 +1,5 @@
 // 段位認定モジュール: rank certification.
-#include "tests/rank.h"
+#include "analyze/rank.h"
 
 // The leading blanks differ on purpose: one ideographic blank (U+3000) before
 // the one-digit grades and 初段, two ASCII blanks before ３段, none before

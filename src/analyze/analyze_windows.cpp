@@ -2,10 +2,10 @@
 // scrolled into view, and shapes drawn onto a window.
 #include "app/main1.h"
 #include "platform/clock.h"
-#include "tests/analyze.h"
-#include "tests/random.h"
-#include "tests/test_windows.h"
-#include "tests/timed_frame.h"
+#include "analyze/analyze.h"
+#include "analyze/random.h"
+#include "analyze/test_windows.h"
+#include "analyze/timed_frame.h"
 
 #include <cmath>
 

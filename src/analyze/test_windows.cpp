@@ -1,4 +1,4 @@
-#include "tests/test_windows.h"
+#include "analyze/test_windows.h"
 
 kv::FormRef<TextTestForm> TextTest;
 kv::FormRef<GraphTestForm> GraphTest;

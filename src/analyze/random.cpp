@@ -1,4 +1,4 @@
-#include "tests/random.h"
+#include "analyze/random.h"
 
 namespace {
 kv::RandomSource g_random;
