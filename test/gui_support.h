@@ -66,8 +66,7 @@ protected:
 
     void TearDown() override
     {
-        setup.Unload();
-        Main1.Unload();
+        kv::UnloadAllForms();
         kv::DoEvents();
         kv::SetResponder(nullptr);
         kv::SetEndHandler(nullptr);

@@ -3,31 +3,7 @@
 # window is mapped; without one the setup window is, and the main window not.
 set -euo pipefail
 exe="$1"
-if [ -z "${SMOKE_INSIDE_X:-}" ]; then
-  export SMOKE_INSIDE_X=1
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
-fi
-
-fail() { echo "FAIL: $*"; exit 1; }
-
-# Waits up to $2 seconds for a visible window named exactly $1.
-wait_mapped() {
-  for _ in $(seq 1 $(( $2 * 10 ))); do
-    xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 && return 0
-    sleep 0.1
-  done
-  return 1
-}
-mapped() { xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
-
-start() {  # start HOME
-  HOME="$1" XDG_RUNTIME_DIR="$1" "$exe" >"$1/out.log" 2>&1 &
-  pid=$!
-}
-stop() { kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; }
-
-work=$(mktemp -d)
-trap 'stop; rm -rf "$work"' EXIT
+source "$(dirname "$0")/xvfb_lib.sh"
 
 # 1. A well-formed settings file: the main window.
 mkdir -p "$work/a/.config"

@@ -191,13 +191,6 @@ TEST_F(MainWindow, SetupPictureHidesTheMainWindowUntilSetupCloses)
     EXPECT_TRUE(Main1->Shown());
 }
 
-TEST_F(MainWindow, ButtonsOfLaterWorkDoNothingYet)
-{
-    for (kv::CommandButton* b : {&Main1->Command10, &Main1->Command15, &Main1->Command16}) b->Click();
-    EXPECT_TRUE(Main1->Shown());
-    EXPECT_TRUE(responder.notices.empty());
-}
-
 TEST(FileExists, RejectsEmptyAndFolderPathsBeforeAnythingElse)
 {
     char pattern[] = "/tmp/kvfeXXXXXX";

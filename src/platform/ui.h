@@ -349,10 +349,24 @@ struct DrawCall {
 };
 void RecordDrawingForTest(std::vector<DrawCall>* log);  // nullptr stops
 
+// What every single-instance window reference offers, so all of them can be
+// reached at once.
+class FormRefBase {
+public:
+    virtual void Unload() = 0;
+    virtual bool Loaded() const = 0;
+protected:
+    FormRefBase();
+    ~FormRefBase() = default;
+};
+
+// Unloads every window that is loaded (tests start each case from none).
+void UnloadAllForms();
+
 // A single instance of a window class, created on first use: the first access
 // loads it and runs its Form_Load; Unload destroys it.
 template <class T>
-class FormRef {
+class FormRef : public FormRefBase {
 public:
     T* operator->() { return &Get(); }
     T& Get()
@@ -368,7 +382,7 @@ public:
     }
     // Hides the window and destroys it once control is back in the event loop,
     // so a handler may unload its own window.
-    void Unload()
+    void Unload() override
     {
         if (!inst_) return;
         T* dead = inst_;
@@ -376,7 +390,7 @@ public:
         dead->Visible(false);
         DeferDelete([dead] { delete dead; });
     }
-    bool Loaded() const { return inst_ != nullptr; }
+    bool Loaded() const override { return inst_ != nullptr; }
 private:
     T* inst_ = nullptr;
 };

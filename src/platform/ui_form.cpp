@@ -159,6 +159,24 @@ void Form::Box(float x1, float y1, float x2, float y2, Color color)
     w_->repaint(r.normalized().toAlignedRect().adjusted(-1, -1, 2, 2));
 }
 
+namespace {
+// Window references are globals that live for the whole run; the list is
+// never torn down, so it outlives every one of them.
+std::vector<FormRefBase*>& FormRefs()
+{
+    static auto* refs = new std::vector<FormRefBase*>;
+    return *refs;
+}
+} // namespace
+
+FormRefBase::FormRefBase() { FormRefs().push_back(this); }
+
+void UnloadAllForms()
+{
+    for (FormRefBase* ref : FormRefs())
+        if (ref->Loaded()) ref->Unload();
+}
+
 void DeferDelete(std::function<void()> deleter)
 {
     if (!QCoreApplication::instance()) {
