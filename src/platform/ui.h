@@ -241,12 +241,28 @@ private:
     Color fore_ = 0x00000000, back_ = 0x00C0C0C0;
 };
 
+// A text box, one line or several (fixed when it is made, as at design).
 class TextBox : public Windowed {
 public:
-    explicit TextBox(Container& parent);
+    enum Lines { SingleLine, MultiLine };
+    explicit TextBox(Container& parent, Lines lines = SingleLine);
+    // What the box holds; line ends are CR LF, and text the program set comes
+    // back as it was set until the user edits it.
     std::string Text() const;
     void Text(const std::string& text);
     void Font(const FontSpec& f);
+    void ForeColor(Color c);
+    void BackColor(Color c);
+    void BorderStyle(int style);   // 0 none, 1 fixed single (the default)
+    void ScrollBars(int bars);     // 0 none (the default), 2 vertical; multi-line only
+    // Every key that produces a character comes here first with its code
+    // (Backspace 8, Enter 13, Ctrl+C 3...), which the handler may replace.
+    // A printable code is typed in its place; 0 or any other control code
+    // than the one pressed makes the key do nothing.
+    void OnKeyPress(std::function<void(int& KeyAscii)> handler);
+private:
+    class TextBoxState* state_;
+    Lines lines_;
 };
 
 // Drive list: entries "c: [label]" for the machine's drives.

@@ -1,5 +1,5 @@
-// Windowed controls: picture boxes, frames, buttons, option buttons, text
-// boxes, drive and folder lists, and the list view.
+// Windowed controls: picture boxes, frames, buttons, option buttons, drive
+// and folder lists, and the list view. Text boxes: ui_textbox.cpp.
 #include "platform/drives.h"
 #include "platform/errors.h"
 #include "platform/files.h"
@@ -8,7 +8,6 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QDir>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
 #include <QRadioButton>
@@ -207,13 +206,6 @@ void OptionButton::OnClick(std::function<void()> handler)
     QObject::connect(static_cast<QRadioButton*>(w_), &QRadioButton::toggled, w_,
                      [h = std::move(handler)](bool on) { if (on) h(); });
 }
-
-// --- TextBox ------------------------------------------------------------------------------
-
-TextBox::TextBox(Container& parent) : Windowed(parent) { Attach(new QLineEdit(parent.Host())); }
-std::string TextBox::Text() const { return S(static_cast<QLineEdit*>(w_)->text()); }
-void TextBox::Text(const std::string& text) { static_cast<QLineEdit*>(w_)->setText(Q(text)); }
-void TextBox::Font(const FontSpec& f) { w_->setFont(MakeFont(f)); }
 
 // --- DriveListBox ---------------------------------------------------------------------------
 
