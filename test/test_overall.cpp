@@ -279,10 +279,19 @@ protected:
                 m.Command8.Enabled(), m.Shown()};
     }
 
-    void ReplaceTests(std::int32_t index = 1000)
+    // Whether the message pump ran since the previous test: each test posts
+    // a message, and a pump in between handles it.
+    std::vector<bool> pumpedBefore;
+    bool posted = false;
+
+    // The default index lights no bar, so the row run itself pumps nothing.
+    void ReplaceTests(std::int32_t index = 100)
     {
         for (int t = 0; t < TestCount; ++t)
             SetRowTestForTest(static_cast<TestKind>(t), [this, t, index] {
+                pumpedBefore.push_back(!posted);
+                posted = true;
+                QTimer::singleShot(0, [this] { posted = false; });
                 ran.push_back(t);
                 looks.push_back(LookNow());
                 return index;
@@ -315,19 +324,7 @@ TEST_F(Sequences, AllRunsEverySixInOrderWithThePathLitRowByRowAndPumpsAfterEach)
 {
     Main1Form& m = Main1.Get();
     global::TestIndex = {5, 5, 5, 5, 5, 5};   // measured already: ALL runs them anyway
-    // A message posted during a test is handled before the next test begins.
-    // The index lights no bar, so the row run itself pumps nothing.
-    std::vector<bool> pumpedBefore;
-    bool posted = false;
-    for (int t = 0; t < TestCount; ++t)
-        SetRowTestForTest(static_cast<TestKind>(t), [&, t] {
-            pumpedBefore.push_back(!posted);
-            posted = true;
-            QTimer::singleShot(0, [&] { posted = false; });
-            ran.push_back(t);
-            looks.push_back(LookNow());
-            return 100;
-        });
+    ReplaceTests();
     Scramble();
     m.Command8.Enabled(true);
     m.Command8.Click();
@@ -351,16 +348,7 @@ TEST_F(Sequences, AllRunsEverySixInOrderWithThePathLitRowByRowAndPumpsAfterEach)
 TEST_F(Sequences, MissingRunTakesOnlyMinusOneAndPumpsNothingBetween)
 {
     global::TestIndex = {NotMeasured, 0, NotMeasured, -5, 7, NotMeasured};
-    std::vector<bool> pumpedBefore;
-    bool posted = false;
-    for (int t = 0; t < TestCount; ++t)
-        SetRowTestForTest(static_cast<TestKind>(t), [&, t] {
-            pumpedBefore.push_back(!posted);
-            posted = true;
-            QTimer::singleShot(0, [&] { posted = false; });
-            ran.push_back(t);
-            return 100;
-        });
+    ReplaceTests();
     Scramble();
     EXPECT_TRUE(RunMissingTests());
     EXPECT_EQ(ran, (std::vector<int>{Cpu, Mem, Graph}));
