@@ -1,11 +1,9 @@
 // The screen routine with the real resource program (and stand-ins that
-// misbehave), the process layer under it, and the machine's own facts.
+// misbehave) in a folder with a blank in its name, and the machine's own facts.
 #include "fake_clock.h"
 #include "fake_facts.h"
 #include "gui_support.h"
 
-#include "platform/errors.h"
-#include "platform/process.h"
 #include "platform/system_facts.h"
 #include "sysinfo/info.h"
 #include "sysinfo/info_window.h"
@@ -170,23 +168,6 @@ TEST_F(ResourceProgram, NoAnswerEndsTheWaitWithANoticeAndNoChildLeft)
     EXPECT_EQ(info->Text1.Text(), "");
 }
 
-// --- the process layer -----------------------------------------------------------
-
-TEST(ChildProcess, PassesEachArgumentAsItIsAndReportsItsEnd)
-{
-    const fs::path dir = fs::temp_directory_path() / ("kv child " + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    {
-        kv::ChildProcess child("/bin/sh", {"-c", "printf '%s|' \"$0\" \"$1\" > \"$1/args\"", "a b", dir.string()});
-        for (int i = 0; i < 500 && !child.Ended(); ++i) ::usleep(10000);
-        EXPECT_TRUE(child.Ended());
-    }
-    std::ifstream in(dir / "args");
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "a b|" + dir.string() + "|");
-    EXPECT_THROW(kv::ChildProcess("/nonexistent/KV_16.EXE", {}), kv::RuntimeError);
-    fs::remove_all(dir);
-}
-
 // --- the machine's facts ---------------------------------------------------------
 
 TEST(MachineFacts, VersionAndMemoryFromTheirTexts)
@@ -224,13 +205,10 @@ TEST(MachineFacts, ThisMachineAnswersSensibly)
 {
     kv::SystemFacts& f = kv::Facts();
     const kv::ProcessorRecord p = f.Processor();
-    EXPECT_GT(p.pageSize, 0u);
-    EXPECT_EQ(p.allocationGranularity, p.pageSize);
-    EXPECT_GE(p.numberOfProcessors, 1u);
     EXPECT_NE(p.activeProcessorMask, 0u);
-    EXPECT_LT(p.minimumApplicationAddress, p.maximumApplicationAddress);
     // The address of a local lies in the user range.
     const auto here = reinterpret_cast<std::uintptr_t>(&p);
+    EXPECT_LT(p.minimumApplicationAddress, here);
     EXPECT_LE(here, p.maximumApplicationAddress);
 #if defined(__x86_64__)
     EXPECT_EQ(p.architecture, 0);
@@ -239,12 +217,10 @@ TEST(MachineFacts, ThisMachineAnswersSensibly)
     EXPECT_EQ(p.maximumApplicationAddress & 0xFFF, 0xFFFu);
 #endif
     const kv::MemoryRecord m = f.Memory();
-    EXPECT_GT(m.totalPhys, 0u);
+    EXPECT_GT(m.availPhys, 0u);
     EXPECT_LE(m.availPhys, m.totalPhys);
-    EXPECT_GE(m.totalPageFile, m.totalPhys);
-    EXPECT_GE(m.availPageFile, m.availPhys);
-    EXPECT_GT(m.totalVirtual, m.availVirtual);
     EXPECT_GT(m.availVirtual, 0u);
+    EXPECT_LT(m.availVirtual, m.totalVirtual);
 
     // Every ready drive has a size; C: (the home folder's filesystem) comes
     // first, and the root filesystem is some drive, so one is ready.
