@@ -5,12 +5,15 @@
 // unit. Slices go in ABBA order and the median of the pair ratios is taken,
 // so drift of the machine's speed cancels out.
 //
-//   korvel-bench           about 10 s, one line per unit:
+// CLOCK is the clock estimate's loop of a million additions, one unit each.
+//
+//   korvel-bench           about 12 s, one line per unit:
 //                          name, program units/s, raw units/s, program/raw
 //   korvel-bench --short   about 1 s; only shows that everything runs
 #include "platform/clock.h"
 #include "analyze/timed_frame.h"
 #include "analyze/units.h"
+#include "sysinfo/clock_loop.h"
 
 #include <algorithm>
 #include <cmath>
@@ -63,7 +66,10 @@ Slice ProgramSlice(std::uint32_t ms, Unit& unit)
 
 // ---- The raw references: the same work, done the most direct way. ----
 
-Slice RawCpu(std::uint32_t ms)
+// CPU (200 per unit) and CLOCK (a million per unit): additions of 1.0 with a
+// floating loop variable.
+template <int Additions>
+Slice RawAdditions(std::uint32_t ms)
 {
     const std::int64_t start = NowNs();
     double acc = 0.0;
@@ -71,7 +77,7 @@ Slice RawCpu(std::uint32_t ms)
     const std::uint32_t t0 = RawMs();
     do {
         ++count;
-        for (double i = 1.0; i <= 200.0; i += 1.0)
+        for (double i = 1.0; i <= Additions; i += 1.0)
             acc += 1.0;
         asm volatile("" : "+x"(acc));   // the sum is "used": no addition may go
     } while (RawMs() - t0 < ms);
@@ -203,7 +209,7 @@ int main(int argc, char** argv)
         double acc = 0.0;
         auto unit = [&] { kv::units::CpuUnit(acc); };
         Print("CPU", Compare(pairs, [&] { return ProgramSlice(ms, unit); },
-                             [&] { return RawCpu(ms); }, nothing));
+                             [&] { return RawAdditions<200>(ms); }, nothing));
     }
     {
         auto unit = [] { kv::units::CalcUnit(); };
@@ -219,6 +225,12 @@ int main(int argc, char** argv)
         const auto release = [&] { kv::units::MemString().swap(held); };
         Print("Mem", Compare(pairs, [&] { return ProgramSlice(ms, unit); },
                              [&] { return RawMem(ms); }, release));
+    }
+    {
+        double acc = 0.0;
+        auto unit = [&] { sysinfo_detail::ClockLoop(acc); };
+        Print("CLOCK", Compare(pairs, [&] { return ProgramSlice(ms, unit); },
+                               [&] { return RawAdditions<1000000>(ms); }, nothing));
     }
     {
         const char* tmp = std::getenv("TMPDIR");

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
@@ -97,6 +98,16 @@ void grid(QPainter &p, const QRect &area, int step, QColor minor, QColor major, 
         p.drawLine(area.left(), y, area.right(), y);
     }
     p.restore();
+}
+
+// A linear gradient through three colours, the middle one half way.
+QLinearGradient ramp(QPointF from, QPointF to, QColor a, QColor b, QColor c)
+{
+    QLinearGradient g(from, to);
+    g.setColorAt(0, a);
+    g.setColorAt(0.5, b);
+    g.setColorAt(1, c);
+    return g;
 }
 
 void glow(QPainter &p, QPointF centre, double radius, QColor c)
@@ -242,6 +253,20 @@ void gaugeDial(QPainter &p, QPointF c, double r, double startDeg, double spanDeg
         p.setPen(QPen(major ? QColor(240, 245, 255) : QColor(150, 170, 200), major ? 2.0 : 1.0));
         p.drawLine(c + d * r0, c + d * r1);
     }
+}
+
+// Yellow brackets in the four corners, `margin` in from the edges.
+void cornerBrackets(QPainter &p, const QRectF &r, double margin, double length)
+{
+    p.setPen(QPen(withAlpha(kYellow, 170), 2, Qt::SolidLine, Qt::SquareCap));
+    p.setBrush(Qt::NoBrush);
+    for (int sx : {0, 1})
+        for (int sy : {0, 1}) {
+            double x = sx ? r.width() - margin : margin, y = sy ? r.height() - margin : margin;
+            double dx = sx ? -length : length, dy = sy ? -length : length;
+            p.drawLine(QPointF(x, y), QPointF(x + dx, y));
+            p.drawLine(QPointF(x, y), QPointF(x, y + dy));
+        }
 }
 
 void needle(QPainter &p, QPointF c, double len, double deg, double w)
@@ -638,26 +663,72 @@ void paintBg556(QPainter &p, const QRectF &r)
     p.setPen(QPen(QColor(57, 255, 20, 90), 1.2));
     p.drawLine(c, c + QPointF(std::cos(kPi / 4), -std::sin(kPi / 4)) * 250);
 
-    // Corner brackets.
-    p.setPen(QPen(withAlpha(kYellow, 170), 2, Qt::SolidLine, Qt::SquareCap));
-    const double m = 10, l = 36;
-    for (int sx : {0, 1})
-        for (int sy : {0, 1}) {
-            double x = sx ? r.width() - m : m, y = sy ? r.height() - m : m;
-            double dx = sx ? -l : l, dy = sy ? -l : l;
-            p.drawLine(QPointF(x, y), QPointF(x + dx, y));
-            p.drawLine(QPointF(x, y), QPointF(x, y + dy));
-        }
+    cornerBrackets(p, r, 10, 36);
     vignette(p, r, 150);
+}
+
+// The information window: a dark console bezel around the text area
+// (50, 49, 600 x 499 pixels) with a caption strip above it and status lamps
+// beside the OK button.
+void paintInfoBg(QPainter &p, const QRectF &r)
+{
+    p.fillRect(r, ramp(r.topLeft(), r.bottomLeft(), QColor(14, 24, 52), QColor(6, 10, 26), QColor(2, 3, 10)));
+    grid(p, r.toRect(), 16, QColor(60, 120, 200, 18), QColor(60, 140, 230, 36), 4);
+    glow(p, QPointF(r.width() * 0.3, 20), 300, QColor(40, 200, 90, 40));
+
+    // A green halo and a hairline frame around the text area.
+    const QRectF text(50, 49, 600, 499);
+    for (int i = 6; i >= 1; --i) {
+        p.setPen(QPen(QColor(57, 255, 20, 10 + (6 - i) * 6), i * 1.5));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(text.adjusted(-5, -5, 5, 5), 6, 6);
+    }
+    p.setPen(QPen(withAlpha(kGreen, 200), 1.2));
+    p.drawRoundedRect(text.adjusted(-5, -5, 5, 5), 6, 6);
+
+    // The caption strip: a bar of light fading to the right, with a cursor.
+    QLinearGradient bar(50, 0, 650, 0);
+    bar.setColorAt(0, withAlpha(kGreen, 160));
+    bar.setColorAt(0.6, withAlpha(kGreen, 40));
+    bar.setColorAt(1, withAlpha(kGreen, 0));
+    p.setPen(Qt::NoPen);
+    p.setBrush(bar);
+    p.drawRect(QRectF(50, 33, 600, 2));
+    const QString caption = QStringLiteral("SYSTEM INFORMATION");
+    const QFont font = heavyFont(17, true);
+    p.setFont(font);
+    p.setPen(withAlpha(kCyan, 230));
+    p.drawText(QRectF(56, 8, 400, 24), Qt::AlignLeft | Qt::AlignVCenter, caption);
+    p.setPen(Qt::NoPen);
+    p.setBrush(withAlpha(kGreen, 220));
+    p.drawRect(QRectF(56 + QFontMetricsF(font).horizontalAdvance(caption) + 6, 13, 9, 15));
+
+    // Scale marks down the right margin, like a scroll gauge.
+    for (int y = 60; y < 540; y += 12) {
+        const bool major = (y - 60) % 60 == 0;
+        p.setPen(QPen(withAlpha(kCyan, major ? 150 : 60), 1));
+        p.drawLine(QPointF(666, y), QPointF(major ? 684 : 676, y));
+    }
+
+    // Status lamps bottom left, clear of the OK button (578, 560).
+    const QColor lamps[] = {kGreen, kGreen, kYellow, kCyan, kMagenta};
+    for (int i = 0; i < 5; ++i) {
+        const QPointF c(64 + i * 22, 576);
+        glow(p, c, 10, withAlpha(lamps[i], 90));
+        p.setPen(QPen(QColor(10, 12, 20), 1));
+        p.setBrush(lamps[i]);
+        p.drawEllipse(c, 4, 4);
+    }
+    p.setPen(QPen(withAlpha(kCyan, 120), 1));
+    p.drawLine(QPointF(180, 576), QPointF(560, 576));
+
+    cornerBrackets(p, r, 8, 30);
+    vignette(p, r, 140);
 }
 
 void paintSetupBg(QPainter &p, const QRectF &r)
 {
-    QLinearGradient base(r.topLeft(), r.bottomRight());
-    base.setColorAt(0, QColor(22, 24, 64));
-    base.setColorAt(0.5, QColor(8, 10, 30));
-    base.setColorAt(1, QColor(18, 6, 34));
-    p.fillRect(r, base);
+    p.fillRect(r, ramp(r.topLeft(), r.bottomRight(), QColor(22, 24, 64), QColor(8, 10, 30), QColor(18, 6, 34)));
     grid(p, r.toRect(), 24, QColor(120, 110, 230, 18), QColor(140, 130, 255, 36), 4);
     glow(p, QPointF(200, 120), 360, QColor(40, 120, 255, 45));
     // Large faint gears in the lower right; they hint at "settings" without competing.
@@ -945,6 +1016,7 @@ const std::vector<Picture> &pictures()
         {"bg556.png", 556, 556, false, paintBg556},
         {"setup_bg.png", 834, 667, false, paintSetupBg},
         {"report_bg.png", 707, 600, false, paintReportBg},
+        {"info_bg.png", 707, 600, false, paintInfoBg},
         {"logo.png", 400, 300, true, paintLogo},
         {"face.png", 68, 44, true, paintFace},
     };
