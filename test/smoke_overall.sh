@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# The real program on a virtual X display: ALL runs the six rows along the lit
+# connector path and fills every value panel; "Fighting Capacity" then opens
+# the overall-result window, which computes the score, lights its gauge in
+# its colours and shows Report; OK brings the main window back.
+# FC_OPENINGS=n opens the overall result n times and prints how long each took
+# from the click to Report being shown.
+set -euo pipefail
+exe="$1"
+source "$(dirname "$0")/xvfb_lib.sh"
+
+mkdir -p "$work/h/.config" "$work/h/data"
+printf '%s\r\n%s\r\n' "$(cd "$(dirname "$exe")" && pwd)" "$work/h/data" >"$work/h/.config/KORVEL.ini"
+start "$work/h"
+wait_mapped "KORVELINE 2002" 30 || fail "main window not mapped"
+win=$(xdotool search --onlyvisible --name '^KORVELINE 2002$' | head -n1)
+sleep 1
+
+# pixel WINDOW X Y: "r g b" of one pixel of a window.
+pixel() {
+  import -window "$1" "png:$work/shot.png" 2>/dev/null || return 1
+  convert "$work/shot.png" -crop "1x1+$2+$3" +repage -depth 8 txt:- 2>/dev/null \
+    | sed -n 's/^0,0: *(\([0-9.]*\),\([0-9.]*\),\([0-9.]*\).*/\1 \2 \3/p' \
+    | awk '{ printf "%d %d %d\n", $1 + 0.5, $2 + 0.5, $3 + 0.5 }'
+}
+# near R G B "r g b": within 3 of each.
+near() {
+  awk -v r="$1" -v g="$2" -v b="$3" -v got="$4" 'BEGIN {
+    split(got, c, " ")
+    d1 = c[1] - r; d2 = c[2] - g; d3 = c[3] - b
+    exit !(c[1] != "" && d1 * d1 <= 9 && d2 * d2 <= 9 && d3 * d3 <= 9) }'
+}
+# until_pixel WINDOW X Y R G B SECONDS
+until_pixel() {
+  for _ in $(seq 1 $(( $7 * 4 ))); do
+    near "$4" "$5" "$6" "$(pixel "$1" "$2" "$3")" && return 0
+    sleep 0.25
+  done
+  return 1
+}
+click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }  # WINDOW X Y (pixels)
+
+# 1. ALL. The band behind the ALL box (Shape4) turns pale yellow while the
+# run goes on and dark yellow again at its end.
+band_x=$(( 4000 / 15 )); band_y=$(( 7700 / 15 ))
+click "$win" $(( (2370 + 300) / 15 )) $(( (8055 + 247) / 15 ))
+until_pixel "$win" "$band_x" "$band_y" 255 255 128 20 || fail "the connector path did not light up"
+until_pixel "$win" "$band_x" "$band_y" 192 192 0 150 || fail "the ALL run did not end within 150 s"
+
+# Every value panel holds dark digits on its light green.
+import -window "$win" "png:$work/main.png"
+for top in 945 2025 3150 4230 5325 6465; do
+  dark=$(convert "$work/main.png" -crop "$(( 2070 / 15 ))x$(( 500 / 15 ))+$(( 3450 / 15 ))+$(( top / 15 ))" +repage \
+           -depth 8 txt:- | awk -F'[(),]' 'NR > 1 && $3 + $4 + $5 < 200 { n++ } END { print n + 0 }')
+  [ "$dark" -gt 20 ] || fail "the value panel at $top twips is empty after ALL"
+done
+echo "ok: ALL ran the six rows"
+
+# 2. "Fighting Capacity". Bar 1 of the window's gauge (red 255, green 15)
+# lies 4280 twips into the picture box at 2355,1425; Report at 6630,1590.
+openings=${FC_OPENINGS:-1}
+for n in $(seq 1 "$openings"); do
+  t0=$(date +%s%N)
+  click "$win" $(( (7245 + 562) / 15 )) $(( (7905 + 360) / 15 ))
+  wait_mapped "KORVEL F_Capacity" 30 || fail "the overall-result window did not open"
+  mapped "KORVELINE 2002" && fail "the main window stayed visible beside the overall result"
+  fc=$(xdotool search --onlyvisible --name '^KORVEL F_Capacity$' | head -n1)
+  report=$(pixel "$fc" $(( (6630 + 547) / 15 )) $(( (1590 + 232) / 15 )))
+  # Report shows when its spot no longer looks as it did while hidden.
+  shown=""
+  for _ in $(seq 1 300); do
+    now=$(pixel "$fc" $(( (6630 + 547) / 15 )) $(( (1590 + 232) / 15 ))) || continue
+    if [ -n "$now" ] && ! near ${report} "$now"; then shown=1; break; fi
+    sleep 0.05
+  done
+  [ -n "$shown" ] || fail "Report did not appear within the wait"
+  echo "opening $n: Report shown $(( ($(date +%s%N) - t0) / 1000000 )) ms after the click"
+  near 255 15 0 "$(pixel "$fc" $(( (2355 + 1830) / 15 )) $(( (1425 + 4280) / 15 + 2 )))" \
+    || fail "the gauge's first bar is not (255,15,0): $(pixel "$fc" $(( (2355 + 1830) / 15 )) $(( (1425 + 4280) / 15 + 2 )))"
+  # OK: the main window comes back and the window goes.
+  click "$fc" $(( (6780 + 495) / 15 )) $(( (7230 + 232) / 15 ))
+  wait_mapped "KORVELINE 2002" 10 || fail "OK did not bring the main window back"
+  mapped "KORVEL F_Capacity" && fail "the overall-result window stayed after OK"
+done
+echo "ok: the overall result opens, lights its gauge and closes with OK"
