@@ -1,5 +1,7 @@
 #include "platform/application.h"
 
+#include "platform/signals.h"
+
 #include <QApplication>
 
 namespace kv {
@@ -9,6 +11,7 @@ Application::Application(int& argc, char** argv) : app_(std::make_unique<QApplic
     QApplication::setApplicationName(QStringLiteral("KORVELINE"));
     // Only the END button (or the main window's close box) ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
+    InstallEndSignalCleanup();
 }
 
 Application::~Application() = default;
