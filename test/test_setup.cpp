@@ -70,6 +70,51 @@ TEST_F(Setup, ReplacingAnExistingFileAsksEveryTimeAndOnlyYesWrites)
     EXPECT_TRUE(Main1->Shown());
 }
 
+TEST_F(Setup, AFolderWithALineEndIsRefusedAndNothingIsWritten)
+{
+    StartWith("C:\\A\r\nD:\\B\r\n");
+    responder.answers = {true, true, true};
+    for (const char* pasted : {"/tmp/k\r\n", "/tmp/k\n", "/tmp/\rk"}) {
+        setup->Text1[1].Text(pasted);
+        setup->Command5.Click();
+        setup->Text1[1].Text("D:\\B");
+        setup->Text1[0].Text(pasted);
+        setup->Command5.Click();
+        setup->Text1[0].Text("C:\\A");
+    }
+    EXPECT_EQ(responder.notices, std::vector<std::string>(6, BadSettings));
+    EXPECT_TRUE(responder.questions.empty());
+    EXPECT_EQ(ReadSettingsBytes(), "C:\\A\r\nD:\\B\r\n");
+    EXPECT_TRUE(setup->Shown());
+}
+
+TEST_F(Setup, ASettingsFileThatIsASymbolicLinkStaysOneAndItsTargetIsWritten)
+{
+    // As a dotfile manager keeps it: the link, relative, into a folder of its own.
+    const std::filesystem::path dotfiles = home / "dotfiles";
+    std::filesystem::create_directories(dotfiles);
+    std::filesystem::create_directories(SettingsPath().parent_path());
+    std::ofstream(dotfiles / "KORVEL.ini", std::ios::binary) << "C:\\A\r\nD:\\B\r\n";
+    std::filesystem::create_symlink("../dotfiles/KORVEL.ini", SettingsPath());
+    Main1.Load();
+    Main1->Picture1_Click();
+    setup->Text1[1].Text("D:\\new");
+    responder.answers = {true};
+    setup->Command5.Click();
+    EXPECT_TRUE(std::filesystem::is_symlink(SettingsPath()));
+    EXPECT_EQ(ReadSettingsBytes(), "C:\\A\r\nD:\\new\r\n");
+    const auto beside = std::distance(std::filesystem::directory_iterator(dotfiles), {});
+    EXPECT_EQ(beside, 1);   // no temporary left beside the target
+
+    // A link whose target is not there yet: the target is created.
+    std::filesystem::remove(dotfiles / "KORVEL.ini");
+    Main1->Picture1_Click();
+    setup->Text1[1].Text("D:\\again");
+    setup->Command5.Click();
+    EXPECT_TRUE(std::filesystem::is_symlink(SettingsPath()));
+    EXPECT_EQ(ReadSettingsBytes(), "C:\\A\r\nD:\\again\r\n");
+}
+
 TEST_F(Setup, CancelAndTheCloseBoxWriteNothing)
 {
     FirstStart();

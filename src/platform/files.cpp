@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
@@ -347,17 +348,29 @@ std::string ProgramPath(std::string_view nativePath)
     return result;
 }
 
-std::string ReadWholeFile(std::string_view path)
+std::string ReadWholeFile(std::string_view path, std::size_t maxBytes)
 {
     const std::string native = NativePath(path);
-    Fd fd(SysOpen(native.c_str(), O_RDONLY));
+    // Without blocking: opening a FIFO for reading would wait for a writer.
+    Fd fd(SysOpen(native.c_str(), O_RDONLY | O_NONBLOCK));
     if (!fd)
         RaiseForPath(errno, "open", native);
+    struct stat st;
+    if (const int e = SysFstat(fd.Get(), &st))
+        RaiseForPath(e, "open", native);
+    if (S_ISDIR(st.st_mode))
+        RaiseForPath(EISDIR, "read", native);
+    if (!S_ISREG(st.st_mode))
+        throw RuntimeError(ErrPathFileAccess, "read \"" + native + "\": not a regular file");
+    const auto tooLong = [&] {
+        throw RuntimeError(ErrOutOfMemory, "read \"" + native + "\": longer than "
+                                               + std::to_string(maxBytes) + " bytes");
+    };
+    if (static_cast<std::uint64_t>(st.st_size) > maxBytes)
+        tooLong();
 
     std::string bytes;
-    struct stat st;
-    if (SysFstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
-        bytes.reserve(static_cast<std::size_t>(st.st_size));
+    bytes.reserve(static_cast<std::size_t>(st.st_size));
     char buf[65536];
     for (;;) {
         if (const int e = TakeFault(FaultAt::Read)) [[unlikely]]
@@ -370,12 +383,37 @@ std::string ReadWholeFile(std::string_view path)
         }
         if (got == 0)
             break;
+        // A file that grows while it is read is held to the same limit.
+        if (static_cast<std::size_t>(got) > maxBytes - bytes.size())
+            tooLong();
         bytes.append(buf, static_cast<std::size_t>(got));
     }
     return bytes;
 }
 
 namespace {
+
+// The file a path finally names: a symbolic link at its end is followed,
+// link by link, to a target that need not exist yet. Renaming onto the link
+// itself would turn it into a plain file and leave its target stale.
+std::string FollowLinks(std::string native)
+{
+    for (int hops = 0; hops < 40; ++hops) {
+        char target[PATH_MAX];
+        const ssize_t n = ::readlink(native.c_str(), target, sizeof target);
+        if (n < 0)
+            return native;   // not a link, or nothing there: the name itself
+        if (static_cast<std::size_t>(n) == sizeof target)
+            RaiseForPath(ENAMETOOLONG, "replace", native);
+        std::string next(target, static_cast<std::size_t>(n));
+        if (next.front() != '/') {
+            const std::string_view folder = ParentOf(native);
+            next.insert(0, folder == "/" ? std::string("/") : std::string(folder) + '/');
+        }
+        native = std::move(next);
+    }
+    RaiseForPath(ELOOP, "replace", native);
+}
 
 void WriteWithFlags(std::string_view path, std::string_view bytes, int flags)
 {
@@ -405,7 +443,7 @@ void AppendToFile(std::string_view path, std::string_view bytes)
 
 void ReplaceFileAtomically(std::string_view path, std::string_view bytes)
 {
-    const std::string native = NativePath(path);
+    const std::string native = FollowLinks(NativePath(path));
     if (native.empty())
         RaiseForPath(ENOENT, "replace", native);
 
@@ -590,6 +628,16 @@ void RemoveScratchForSignal() noexcept
 {
     if (const ScratchFile::State* s = g_scratch.load(std::memory_order_acquire))
         RemoveScratch(*s, true);
+}
+
+bool PathExists(std::string_view path)
+{
+    try {
+        struct stat st;
+        return !path.empty() && SysStat(NativePath(path).c_str(), &st) == 0;
+    } catch (...) {
+        return false;
+    }
 }
 
 bool IsFolder(std::string_view path)

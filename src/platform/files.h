@@ -4,6 +4,7 @@
 // Every function that can fail throws kv::RuntimeError with an error number.
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -19,12 +20,17 @@ std::string NativePath(std::string_view programPath);
 // drive root itself gives "X:\"); anything else stays native.
 std::string ProgramPath(std::string_view nativePath);
 
-// Whole-file read: the bytes as they are (text is UTF-8, CR LF kept).
-std::string ReadWholeFile(std::string_view path);
+// Whole-file read: the bytes as they are (text is UTF-8, CR LF kept). Only a
+// regular file is read: a folder, a FIFO or a device gives ErrPathFileAccess
+// without waiting on it. A file longer than `maxBytes` gives ErrOutOfMemory
+// before anything is read.
+std::string ReadWholeFile(std::string_view path,
+                          std::size_t maxBytes = std::numeric_limits<std::size_t>::max());
 // Creates or truncates, then writes the bytes.
 void WriteWholeFile(std::string_view path, std::string_view bytes);
 // Writes to a temporary file in the same folder and renames it over `path`,
-// so a failed write never loses the old file.
+// so a failed write never loses the old file. When `path` is a symbolic link
+// the file it leads to is replaced and the link kept.
 void ReplaceFileAtomically(std::string_view path, std::string_view bytes);
 // Appends at the end of the file, creating it when missing.
 void AppendToFile(std::string_view path, std::string_view bytes);
@@ -92,6 +98,8 @@ void RemoveScratchForSignal() noexcept;
 
 // Is `path` an existing folder?
 bool IsFolder(std::string_view path);
+// Does anything stand at `path` (a link counts by its target)?
+bool PathExists(std::string_view path);
 
 // Test hook: the next read, write, fsync, close or rename this layer makes fails
 // with errno `e`, so tests can reach the error paths even when running as
