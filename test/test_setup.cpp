@@ -4,6 +4,10 @@
 
 #include "platform/files.h"
 
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+
 #include <cerrno>
 
 namespace {
@@ -86,6 +90,22 @@ TEST_F(Setup, AFolderWithALineEndIsRefusedAndNothingIsWritten)
     EXPECT_TRUE(responder.questions.empty());
     EXPECT_EQ(ReadSettingsBytes(), "C:\\A\r\nD:\\B\r\n");
     EXPECT_TRUE(setup->Shown());
+}
+
+TEST_F(Setup, AFolderNameThatIsNotUtf8KeepsItsBytesWhenEdited)
+{
+    // A Latin-1 name from an old disk; the user adds a subfolder to it.
+    StartWith("/mnt/old/caf\xe9\r\nD:\\B\r\n");
+    setup->Text1[0].SetFocus();
+    static_cast<QLineEdit*>(setup->Text1[0].Widget())->end(false);
+    for (const char* ch : {"/", "s"}) {
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, ch);
+        QApplication::sendEvent(setup->Text1[0].Widget(), &key);
+    }
+    responder.answers = {true};
+    setup->Command5.Click();
+    EXPECT_EQ(ReadSettingsBytes(), "/mnt/old/caf\xe9/s\r\nD:\\B\r\n");
+    EXPECT_EQ(global::ExeFolder, "/mnt/old/caf\xe9/s");
 }
 
 TEST_F(Setup, ASettingsFileThatIsASymbolicLinkStaysOneAndItsTargetIsWritten)
