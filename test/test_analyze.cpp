@@ -1,6 +1,7 @@
 // The timed tests (frame, indices, HDD scratch file), the random source and
 // rank certification.
 #include "fake_clock.h"
+#include "temp_folder.h"
 #include "analyze/analyze.h"
 #include "analyze/random.h"
 #include "analyze/rank.h"
@@ -21,31 +22,6 @@
 #include <unistd.h>
 
 namespace fs = std::filesystem;
-
-namespace {
-
-// A fresh folder under the system's temp folder, removed with its contents.
-struct TempFolder {
-    fs::path path;
-    TempFolder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "kv-analyze-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("mkdtemp failed");
-        path = pattern;
-    }
-    ~TempFolder() { std::error_code ec; fs::remove_all(path, ec); }
-};
-
-void WriteFile(const fs::path& p, const std::string& bytes) { std::ofstream(p) << bytes; }
-
-std::string ReadFile(const fs::path& p)
-{
-    std::ifstream in(p);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-} // namespace
 
 // ---- The frame ----
 

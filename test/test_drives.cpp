@@ -129,3 +129,38 @@ TEST(DriveTable, TheRealTableAndItsReplacement)
     EXPECT_FALSE(HomeFolder().empty());   // from the password database
     saved ? setenv("HOME", keep.c_str(), 1) : unsetenv("HOME");
 }
+
+TEST(DriveTable, AnUnmountedOrCoveredDriveIsNoLongerItsFilesystem)
+{
+    const auto drives = BuildDriveTable(kDesktop, "/home/taro");
+    const DriveInfo& home = drives[0];    // C: on /home
+    const DriveInfo& root = drives[1];    // D: /
+    const DriveInfo& stick = drives[3];   // F: the USB stick
+    ASSERT_EQ(stick.mountPoint, "/media/taro/STICK");
+    for (const DriveInfo& d : drives) EXPECT_TRUE(StillMounted(d, kDesktop)) << d.letter;
+
+    // The stick pulled out and /home unmounted: their roots are now bare
+    // folders on the root filesystem.
+    std::string gone = kDesktop;
+    for (const char* line : {"34 22 8:17 ", "29 22 8:2 "}) {
+        const std::size_t at = gone.find(line);
+        gone.erase(at, gone.find('\n', at) + 1 - at);
+    }
+    EXPECT_FALSE(StillMounted(stick, gone));
+    EXPECT_FALSE(StillMounted(home, gone));
+    EXPECT_TRUE(StillMounted(root, gone));
+
+    // Another stick mounted over the same place is another drive; a mount
+    // somewhere inside home's folder leaves C: as it was.
+    const std::string covered = std::string(kDesktop) + "50 34 8:33 / /media/taro/STICK rw - vfat /dev/sdc1 rw\n"
+                                + "51 29 0:99 / /home/taro/mnt rw - tmpfs tmpfs rw\n";
+    EXPECT_FALSE(StillMounted(stick, covered));
+    EXPECT_TRUE(StillMounted(home, covered));
+
+    // Without a table there is nothing to judge by.
+    EXPECT_TRUE(StillMounted(stick, ""));
+
+    // This machine's drives are all where they were found.
+    for (const DriveInfo& d : Drives()) EXPECT_TRUE(DriveStillMounted(d.letter)) << d.letter;
+    EXPECT_FALSE(DriveStillMounted('?'));
+}

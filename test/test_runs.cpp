@@ -228,4 +228,19 @@ TEST_F(RowRun, ComparModeShowsTheComparisonButStillKeepsTheLevel)
     EXPECT_EQ(m.Label11.Caption(), "112.3% (+    12)");
 }
 
+TEST_F(RowRun, TheCloseBoxDuringARunIsIgnoredAndAfterItEndsTheProgram)
+{
+    Main1Form& m = Main1.Get();
+    SetRowTestForTest(Cpu, [&] {
+        m.PressCloseBox();
+        return 1000;
+    });
+    m.Command1.Click();
+    EXPECT_EQ(ended, 0);
+    EXPECT_EQ(global::TestIndex[Cpu], 1000);
+    EXPECT_TRUE(m.Shown());
+    m.PressCloseBox();   // nothing remembered from the run: this one ends it
+    EXPECT_EQ(ended, 1);
+}
+
 } // namespace

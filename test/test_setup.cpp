@@ -4,6 +4,10 @@
 
 #include "platform/files.h"
 
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+
 #include <cerrno>
 
 namespace {
@@ -68,6 +72,67 @@ TEST_F(Setup, ReplacingAnExistingFileAsksEveryTimeAndOnlyYesWrites)
     EXPECT_EQ(ReadSettingsBytes(), "C:\\A\r\n/srv/data\r\n");
     EXPECT_EQ(global::DataFolder, "/srv/data");
     EXPECT_TRUE(Main1->Shown());
+}
+
+TEST_F(Setup, AFolderWithALineEndIsRefusedAndNothingIsWritten)
+{
+    StartWith("C:\\A\r\nD:\\B\r\n");
+    responder.answers = {true, true, true};
+    for (const char* pasted : {"/tmp/k\r\n", "/tmp/k\n", "/tmp/\rk"}) {
+        setup->Text1[1].Text(pasted);
+        setup->Command5.Click();
+        setup->Text1[1].Text("D:\\B");
+        setup->Text1[0].Text(pasted);
+        setup->Command5.Click();
+        setup->Text1[0].Text("C:\\A");
+    }
+    EXPECT_EQ(responder.notices, std::vector<std::string>(6, BadSettings));
+    EXPECT_TRUE(responder.questions.empty());
+    EXPECT_EQ(ReadSettingsBytes(), "C:\\A\r\nD:\\B\r\n");
+    EXPECT_TRUE(setup->Shown());
+}
+
+TEST_F(Setup, AFolderNameThatIsNotUtf8KeepsItsBytesWhenEdited)
+{
+    // A Latin-1 name from an old disk; the user adds a subfolder to it.
+    StartWith("/mnt/old/caf\xe9\r\nD:\\B\r\n");
+    setup->Text1[0].SetFocus();
+    static_cast<QLineEdit*>(setup->Text1[0].Widget())->end(false);
+    for (const char* ch : {"/", "s"}) {
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, ch);
+        QApplication::sendEvent(setup->Text1[0].Widget(), &key);
+    }
+    responder.answers = {true};
+    setup->Command5.Click();
+    EXPECT_EQ(ReadSettingsBytes(), "/mnt/old/caf\xe9/s\r\nD:\\B\r\n");
+    EXPECT_EQ(global::ExeFolder, "/mnt/old/caf\xe9/s");
+}
+
+TEST_F(Setup, ASettingsFileThatIsASymbolicLinkStaysOneAndItsTargetIsWritten)
+{
+    // As a dotfile manager keeps it: the link, relative, into a folder of its own.
+    const std::filesystem::path dotfiles = home / "dotfiles";
+    std::filesystem::create_directories(dotfiles);
+    std::filesystem::create_directories(SettingsPath().parent_path());
+    std::ofstream(dotfiles / "KORVEL.ini", std::ios::binary) << "C:\\A\r\nD:\\B\r\n";
+    std::filesystem::create_symlink("../dotfiles/KORVEL.ini", SettingsPath());
+    Main1.Load();
+    Main1->Picture1_Click();
+    setup->Text1[1].Text("D:\\new");
+    responder.answers = {true};
+    setup->Command5.Click();
+    EXPECT_TRUE(std::filesystem::is_symlink(SettingsPath()));
+    EXPECT_EQ(ReadSettingsBytes(), "C:\\A\r\nD:\\new\r\n");
+    const auto beside = std::distance(std::filesystem::directory_iterator(dotfiles), {});
+    EXPECT_EQ(beside, 1);   // no temporary left beside the target
+
+    // A link whose target is not there yet: the target is created.
+    std::filesystem::remove(dotfiles / "KORVEL.ini");
+    Main1->Picture1_Click();
+    setup->Text1[1].Text("D:\\again");
+    setup->Command5.Click();
+    EXPECT_TRUE(std::filesystem::is_symlink(SettingsPath()));
+    EXPECT_EQ(ReadSettingsBytes(), "C:\\A\r\nD:\\again\r\n");
 }
 
 TEST_F(Setup, CancelAndTheCloseBoxWriteNothing)

@@ -6,6 +6,8 @@
 #include "platform/files.h"
 
 #include <cerrno>
+#include <functional>
+#include <sys/stat.h>
 
 namespace {
 
@@ -95,6 +97,39 @@ TEST_F(StartUp, UnreadableSettingsTakeTheErrorRoadWithTheReasonsNumber)
     EXPECT_EQ(responder.notices[0], "エラーの為、読み込めませんでした(Err=70)");
     EXPECT_TRUE(setup->Shown());
     EXPECT_FALSE(Main1->Shown());
+}
+
+TEST_F(StartUp, ASettingsFileThatIsNoSmallFileTakesTheErrorRoadWithANumber)
+{
+    // A huge file (sparse: 100 GB that take no room), a folder and a FIFO
+    // nobody writes to: none is read whole, none blocks, and none passes for
+    // a missing file that setup could then never replace.
+    struct Case { const char* what; std::function<void(const std::filesystem::path&)> make; const char* notice; };
+    const Case cases[] = {
+        {"huge", [](const std::filesystem::path& p) {
+             std::ofstream(p, std::ios::binary) << "C:\\A\r\nD:\\B\r\n";
+             std::filesystem::resize_file(p, 100ull << 30);
+         }, "エラーの為、読み込めませんでした(Err=7)"},
+        {"folder", [](const std::filesystem::path& p) { std::filesystem::create_directory(p); },
+         "エラーの為、読み込めませんでした(Err=75)"},
+        {"fifo", [](const std::filesystem::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0644), 0); },
+         "エラーの為、読み込めませんでした(Err=75)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::create_directories(SettingsPath().parent_path());
+        c.make(SettingsPath());
+        responder.notices.clear();
+        Main1.Load();
+        EXPECT_EQ(responder.notices, std::vector<std::string>{c.notice});
+        EXPECT_TRUE(setup.Loaded() && setup->Shown());
+        EXPECT_FALSE(Main1->Shown());
+        EXPECT_EQ(global::SettingsMissing, 0);
+        setup.Unload();
+        Main1.Unload();
+        kv::DoEvents();
+        std::filesystem::remove_all(SettingsPath());
+    }
 }
 
 class MainWindow : public GuiTest {

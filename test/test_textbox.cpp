@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 
 #include <gtest/gtest.h>
@@ -56,6 +57,26 @@ TEST(TextBox, UnchangedCodesTypeAndReplacedOnesTypeTheirReplacement)
     Press(lines.Widget(), Qt::Key_Return, "\r");
     Press(lines.Widget(), Qt::Key_B, "b");
     EXPECT_EQ(lines.Text(), "a\r\nb");   // the user's lines end in CR LF too
+}
+
+TEST(TextBox, BytesThatAreNotUtf8SurviveEditingUnchanged)
+{
+    // A Latin-1 folder name, an encoded surrogate, a cut-off sequence and an
+    // overlong slash amid valid Japanese and a four-byte character.
+    const std::string bytes = "/mnt/caf\xe9/\xed\xb2\x80/データ\xe3\x83/\xc0\xaf/\xf0\x9f\x8e\xb5";
+    kv::Form form;
+    kv::TextBox box{form};
+    kv::TextBox lines{form, kv::TextBox::MultiLine};
+    box.Text(bytes);
+    lines.Text(bytes + "\r\n\xff");
+    static_cast<QLineEdit*>(box.Widget())->end(false);
+    static_cast<QPlainTextEdit*>(lines.Widget())->moveCursor(QTextCursor::End);
+    for (kv::TextBox* b : {&box, &lines}) {
+        b->SetFocus();
+        Press(b->Widget(), Qt::Key_Z, "z");   // the user edits the box
+    }
+    EXPECT_EQ(box.Text(), bytes + "z");
+    EXPECT_EQ(lines.Text(), bytes + "\r\n\xffz");
 }
 
 } // namespace

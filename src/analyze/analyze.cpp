@@ -2,6 +2,7 @@
 
 #include "app/global.h"
 #include "platform/clock.h"
+#include "platform/drives.h"
 #include "platform/files.h"
 #include "analyze/timed_frame.h"
 #include "analyze/units.h"
@@ -53,21 +54,25 @@ std::int32_t RunMemTest(void (*unit)(kv::units::MemString& held)) { return MemTe
 
 std::int32_t RunHddPasses(const std::string& nativeScratchPath)
 {
+    kv::ScratchFile scratch(nativeScratchPath);
+    if (!scratch.Begin())
+        return 0;   // not a file the test may write: left untouched
     const std::string block(kv::units::kHddBlock, ' ');
-    const char* path = nativeScratchPath.c_str();
-    const char* bytes = block.data();
-    std::int32_t index = 0;
+    kv::units::HddScratch unit{scratch.Path(), block.data(), 0};
+    double sum = 0.0;
     try {
-        const double sum = kv::TimedPasses<kv::GetTickCount>(
-            6, 500, [&] { kv::units::HddUnit(path, bytes); }, HddTerm);
-        index = HddIndex(sum);
+        for (int pass = 1; pass <= 6; ++pass) {
+            // Outside the timed loop: the file is still ours, and the room
+            // left before the drive's reserve.
+            unit.blocksLeft = scratch.BlocksBeforeReserve(kv::units::kHddBlock);
+            sum += HddTerm(kv::TimedPass<kv::GetTickCount>(500, [&] { kv::units::HddUnit(unit); }));
+        }
     } catch (const std::exception&) {
-        kv::DeleteRegularFile(path);
+        scratch.RemoveIfTouched();
         return 0;
     }
-    if (!kv::DeleteRegularFile(path))
-        return 0;
-    return index;
+    const std::int32_t index = HddIndex(sum);
+    return scratch.Remove() ? index : 0;
 }
 
 } // namespace analyze
@@ -102,6 +107,10 @@ std::int32_t AnalyzeHdd()
     const std::string& drive = global::TestDrive;
     if (drive.size() != 2 || drive[1] != ':')
         return 0;   // without a drive letter the path would name the filesystem root
+    // A drive whose filesystem has gone (unmounted, pulled out) leaves a bare
+    // folder behind on another disk: that is not the drive to measure.
+    if (!kv::DriveStillMounted(drive[0]))
+        return 0;
     std::string nativePath;
     try {
         nativePath = kv::NativePath(global::TestDrive + "\\kv_test1.txt");

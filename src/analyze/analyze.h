@@ -37,8 +37,10 @@ std::int32_t RunMemTest(void (*unit)(kv::units::MemString& held));
 
 // The HDD test's passes and clean-up on a scratch file given as a native
 // path: six passes, the index, then the file is deleted. Any failure gives
-// 0; on failure the scratch file is removed too, unless what stands at its
-// name is not a regular file (a symbolic link there is left alone).
+// 0. Only nothing or a regular file with one name is used at the scratch
+// name; anything else gives 0 at once, untouched. No pass writes into the
+// drive's reserve (kv::ScratchFile). On failure the scratch file is removed
+// only when this test created it or wrote to it.
 std::int32_t RunHddPasses(const std::string& nativeScratchPath);
 
 } // namespace analyze

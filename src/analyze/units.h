@@ -5,10 +5,12 @@
 //
 // The empty asm statements cost nothing at run time; they only stop the
 // optimiser from folding, hoisting or dropping work whose result nobody reads.
+#include "platform/errors.h"
 #include "platform/files.h"
 
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace kv::units {
@@ -70,12 +72,23 @@ inline void MemUnit(MemString& held)
     held = MemString(kMemChars, u' ');
 }
 
-// HDD: 1024 blanks appended to the scratch file (open, write, close).
+// HDD: 1024 blanks appended to the scratch file (open, write, close). The
+// drive's free space is asked once per pass, not per unit: each unit only
+// counts down the blocks that still fit before the drive's reserve, and the
+// one that would cross it fails as on a full disk.
 inline constexpr std::size_t kHddBlock = 1024;
 
-inline void HddUnit(const char* nativePath, const char* block)
+struct HddScratch {
+    const char* nativePath;
+    const char* block;
+    std::int64_t blocksLeft;
+};
+
+inline void HddUnit(HddScratch& s)
 {
-    kv::AppendBlock(nativePath, block, kHddBlock);
+    if (--s.blocksLeft < 0) [[unlikely]]
+        throw kv::RuntimeError(kv::ErrDiskFull, "the drive's reserve is reached");
+    kv::AppendBlock(s.nativePath, s.block, kHddBlock);
 }
 
 } // namespace kv::units

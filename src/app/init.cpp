@@ -9,20 +9,29 @@
 #include "platform/notice.h"
 #include "platform/system.h"
 
+namespace {
+constexpr std::size_t MaxSettingsBytes = 1 << 20;
+} // namespace
+
 std::string GetSystemDir() { return kv::UserConfigFolder(); }
 
 void ReadSettings()
 {
     global::SystemFolder = GetSystemDir();
     const std::string path = global::SystemFolder + "\\KORVEL.ini";
-    if (!FileExists(path)) {
+    // Something at the name that is not a normal file (a folder, a FIFO) is
+    // not a missing file: it takes the read-error road below, so the user
+    // learns why instead of meeting a failed save at every start.
+    if (!FileExists(path) && !kv::PathExists(path)) {
         global::SettingsMissing = 1;
         return;
     }
 
     int err = 0;
     try {
-        const std::string s = kv::ReadWholeFile(path);
+        // Two folder lines are far shorter than this; a file larger than it
+        // is not read at all, let alone held in memory whole.
+        const std::string s = kv::ReadWholeFile(path, MaxSettingsBytes);
         const auto p = s.find("\r\n");
         if (p != std::string::npos) {
             global::ExeFolder = s.substr(0, p);

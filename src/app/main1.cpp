@@ -249,8 +249,8 @@ void Main1Form::Connect()
     Option1[0].OnClick([this] { Option1_Click(0); });
     Option1[1].OnClick([this] { Option1_Click(1); });
     Picture1.OnClick([this] { Picture1_Click(); });
-    // The close box ends the program, as END does; not while a run has the
-    // window locked.
+    // The close box ends the program, as END does; while a run has the
+    // window locked it is ignored, not remembered for later.
     OnCloseBox([this] {
         if (Enabled()) Command2_Click();
     });

@@ -108,15 +108,25 @@ void SetupForm::Command3_Click()
 
 void SetupForm::Command2_Click() { Frame1.Visible(false); }
 
+namespace {
+// A folder the settings file can hold: not empty, and no line end in it,
+// which would split it into lines of the file (a folder pasted with its line
+// end is the usual way one gets there).
+bool Storable(const std::string& folder)
+{
+    return !folder.empty() && folder.find_first_of("\r\n") == std::string::npos;
+}
+} // namespace
+
 void SetupForm::Command5_Click()
 {
     const std::string a = Text1[0].Text();
-    if (a.empty()) {
+    if (!Storable(a)) {
         kv::Notice("設定が正しくありません");
         return;
     }
     const std::string b = Text1[1].Text();
-    if (b.empty()) {
+    if (!Storable(b)) {
         kv::Notice("設定が正しくありません");
         return;
     }

@@ -1,14 +1,52 @@
 #include "platform/application.h"
 
+#include "platform/signals.h"
+
 #include <QApplication>
 
-namespace kv {
+#include <cstdio>
+#include <unistd.h>
+#include <utility>
+#include <vector>
 
-Application::Application(int& argc, char** argv) : app_(std::make_unique<QApplication>(argc, argv))
+namespace kv {
+namespace {
+
+// What the window system said while it was being started; kept back, so a
+// start that fails says one line and one that succeeds says all of it.
+std::vector<std::pair<QtMsgType, QString>> g_startMessages;
+
+// Without a display the window system's start is fatal, and Qt would abort
+// with a hint about reinstalling. Say what is wrong instead, and end with
+// status 1.
+void WhileStarting(QtMsgType type, const QMessageLogContext&, const QString& text)
 {
+    if (type != QtFatalMsg) {
+        g_startMessages.emplace_back(type, text);
+        return;
+    }
+    static const char line[] =
+        "korvel: no graphical display could be opened; it needs a desktop session "
+        "(set DISPLAY to one, or start it with xvfb-run korvel)\n";
+    (void)!::write(STDERR_FILENO, line, sizeof line - 1);
+    ::_exit(1);
+}
+
+} // namespace
+
+Application::Application(int& argc, char** argv)
+{
+    const QtMessageHandler previous = qInstallMessageHandler(&WhileStarting);
+    app_ = std::make_unique<QApplication>(argc, argv);
+    qInstallMessageHandler(previous);
+    for (const auto& [type, text] : g_startMessages)
+        qt_message_output(type, QMessageLogContext(), text);
+    g_startMessages.clear();
+
     QApplication::setApplicationName(QStringLiteral("KORVELINE"));
     // Only the END button (or the main window's close box) ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
+    InstallEndSignalCleanup();
 }
 
 Application::~Application() = default;

@@ -344,6 +344,31 @@ char DriveLetterOf(std::string_view nativePath, const std::vector<DriveInfo>& dr
     return best;
 }
 
+bool StillMounted(const DriveInfo& d, std::string_view mountinfo)
+{
+    const std::vector<Mount> mounts = ParseMountInfo(mountinfo);
+    // No table to judge by, or a drive that was never found on a mount: no
+    // reason to refuse it.
+    if (mounts.empty() || d.fsType.empty())
+        return true;
+    const std::string root(TrimTrailingSlashes(CollapseSlashes(d.root)));
+    const Mount* over = nullptr;
+    for (const Mount& m : mounts)
+        if (IsUnder(root, m.mountPoint) && (!over || m.mountPoint.size() >= over->mountPoint.size()))
+            over = &m;
+    return over && over->mountPoint == d.mountPoint && makedev(over->major, over->minor) == d.device;
+}
+
+bool DriveStillMounted(char letter)
+{
+    if (letter >= 'a' && letter <= 'z')
+        letter = static_cast<char>(letter - 'a' + 'A');
+    for (const DriveInfo& d : CurrentDrives())
+        if (d.letter == letter)
+            return StillMounted(d, ReadMountInfo());
+    return false;
+}
+
 std::string HomeFolder()
 {
     if (const char* home = std::getenv("HOME"); home && *home)

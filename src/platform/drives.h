@@ -40,6 +40,15 @@ std::string DriveListEntry(const DriveInfo& d);
 // The drive whose root holds the native path (longest root wins), or 0.
 char DriveLetterOf(std::string_view nativePath, const std::vector<DriveInfo>& drives);
 
+// Is drive `d` still the filesystem it was found on? True when the mount that
+// covers its root in `mountinfo` (the text of /proc/self/mountinfo) has the
+// drive's mount point and device. An unmounted drive leaves only a bare
+// folder on the filesystem beneath, which this tells apart.
+bool StillMounted(const DriveInfo& d, std::string_view mountinfo);
+// The same for the drive with this letter, against the mount table of this
+// moment; false for an unknown letter.
+bool DriveStillMounted(char letter);
+
 // The user's home folder ($HOME, else the password database).
 std::string HomeFolder();
 

@@ -3,13 +3,16 @@
 #include "platform/drives.h"
 #include "platform/errors.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -31,6 +34,17 @@ int TakeFault(FaultAt where)
     if (slot.load(std::memory_order_relaxed) == 0) [[likely]]
         return 0;
     return slot.exchange(0);
+}
+
+// Runs a call that returns 0 or -1 until no signal interrupts it; the
+// result is 0 or the errno value. Async-signal-safe.
+template <class Call>
+int Retried(Call call)
+{
+    int rc;
+    do rc = call();
+    while (rc != 0 && errno == EINTR);
+    return rc == 0 ? 0 : errno;
 }
 
 int SysOpen(const char* path, int flags, mode_t mode = 0)
@@ -65,10 +79,7 @@ int SysFsync(int fd)
 {
     if (const int e = TakeFault(FaultAt::Fsync)) [[unlikely]]
         return e;
-    int rc;
-    do rc = ::fsync(fd);
-    while (rc != 0 && errno == EINTR);
-    return rc == 0 ? 0 : errno;
+    return Retried([=] { return ::fsync(fd); });
 }
 
 // Linux frees the descriptor even when close() reports EINTR, so it is never
@@ -89,21 +100,11 @@ int SysRename(const char* from, const char* to)
     return ::rename(from, to) == 0 ? 0 : errno;
 }
 
-int SysUnlink(const char* path)
-{
-    int rc;
-    do rc = ::unlink(path);
-    while (rc != 0 && errno == EINTR);
-    return rc == 0 ? 0 : errno;
-}
-
-int SysStat(const char* path, struct stat* st)
-{
-    int rc;
-    do rc = ::stat(path, st);
-    while (rc != 0 && errno == EINTR);
-    return rc == 0 ? 0 : errno;
-}
+int SysUnlink(const char* path) { return Retried([=] { return ::unlink(path); }); }
+int SysStat(const char* path, struct stat* st) { return Retried([=] { return ::stat(path, st); }); }
+int SysLstat(const char* path, struct stat* st) { return Retried([=] { return ::lstat(path, st); }); }
+int SysFstat(int fd, struct stat* st) { return Retried([=] { return ::fstat(fd, st); }); }
+int SysStatvfs(const char* path, struct statvfs* st) { return Retried([=] { return ::statvfs(path, st); }); }
 
 // Owns one descriptor; the destructor closes it on every way out.
 class Fd {
@@ -294,14 +295,6 @@ std::string TempNameFor(std::string_view native, unsigned attempt)
 
 } // namespace
 
-bool DeleteRegularFile(const char* nativePath)
-{
-    struct stat st {};
-    if (::lstat(nativePath, &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
-    return ::unlink(nativePath) == 0;
-}
-
 void InjectFaultForTest(FaultAt where, int e)
 {
     g_faults[static_cast<int>(where)].store(e);
@@ -355,17 +348,29 @@ std::string ProgramPath(std::string_view nativePath)
     return result;
 }
 
-std::string ReadWholeFile(std::string_view path)
+std::string ReadWholeFile(std::string_view path, std::size_t maxBytes)
 {
     const std::string native = NativePath(path);
-    Fd fd(SysOpen(native.c_str(), O_RDONLY));
+    // Without blocking: opening a FIFO for reading would wait for a writer.
+    Fd fd(SysOpen(native.c_str(), O_RDONLY | O_NONBLOCK));
     if (!fd)
         RaiseForPath(errno, "open", native);
+    struct stat st;
+    if (const int e = SysFstat(fd.Get(), &st))
+        RaiseForPath(e, "open", native);
+    if (S_ISDIR(st.st_mode))
+        RaiseForPath(EISDIR, "read", native);
+    if (!S_ISREG(st.st_mode))
+        throw RuntimeError(ErrPathFileAccess, "read \"" + native + "\": not a regular file");
+    const auto tooLong = [&] {
+        throw RuntimeError(ErrOutOfMemory, "read \"" + native + "\": longer than "
+                                               + std::to_string(maxBytes) + " bytes");
+    };
+    if (static_cast<std::uint64_t>(st.st_size) > maxBytes)
+        tooLong();
 
     std::string bytes;
-    struct stat st;
-    if (::fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
-        bytes.reserve(static_cast<std::size_t>(st.st_size));
+    bytes.reserve(static_cast<std::size_t>(st.st_size));
     char buf[65536];
     for (;;) {
         if (const int e = TakeFault(FaultAt::Read)) [[unlikely]]
@@ -378,12 +383,37 @@ std::string ReadWholeFile(std::string_view path)
         }
         if (got == 0)
             break;
+        // A file that grows while it is read is held to the same limit.
+        if (static_cast<std::size_t>(got) > maxBytes - bytes.size())
+            tooLong();
         bytes.append(buf, static_cast<std::size_t>(got));
     }
     return bytes;
 }
 
 namespace {
+
+// The file a path finally names: a symbolic link at its end is followed,
+// link by link, to a target that need not exist yet. Renaming onto the link
+// itself would turn it into a plain file and leave its target stale.
+std::string FollowLinks(std::string native)
+{
+    for (int hops = 0; hops < 40; ++hops) {
+        char target[PATH_MAX];
+        const ssize_t n = ::readlink(native.c_str(), target, sizeof target);
+        if (n < 0)
+            return native;   // not a link, or nothing there: the name itself
+        if (static_cast<std::size_t>(n) == sizeof target)
+            RaiseForPath(ENAMETOOLONG, "replace", native);
+        std::string next(target, static_cast<std::size_t>(n));
+        if (next.front() != '/') {
+            const std::string_view folder = ParentOf(native);
+            next.insert(0, folder == "/" ? std::string("/") : std::string(folder) + '/');
+        }
+        native = std::move(next);
+    }
+    RaiseForPath(ELOOP, "replace", native);
+}
 
 void WriteWithFlags(std::string_view path, std::string_view bytes, int flags)
 {
@@ -413,7 +443,7 @@ void AppendToFile(std::string_view path, std::string_view bytes)
 
 void ReplaceFileAtomically(std::string_view path, std::string_view bytes)
 {
-    const std::string native = NativePath(path);
+    const std::string native = FollowLinks(NativePath(path));
     if (native.empty())
         RaiseForPath(ENOENT, "replace", native);
 
@@ -489,7 +519,7 @@ bool FindsNormalFile(std::string_view path)
 
 void AppendBlock(const char* nativePath, const char* data, std::size_t n)
 {
-    Fd fd(SysOpen(nativePath, O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW, 0644));
+    Fd fd(SysOpen(nativePath, O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK, 0644));
     if (!fd) [[unlikely]]
         RaiseForPath(errno, "open", nativePath);
     int e = SysWriteAll(fd.Get(), data, n);
@@ -498,6 +528,116 @@ void AppendBlock(const char* nativePath, const char* data, std::size_t n)
         e = closeError;
     if (e != 0) [[unlikely]]
         RaiseForPath(e, "write", nativePath);
+}
+
+// ---------------------------------------------------------------------------
+// The scratch file.
+
+namespace {
+
+// The scratch file of the HDD test under way, for the signal handler.
+std::atomic<const ScratchFile::State*> g_scratch{nullptr};
+
+// Is `st` (what stands at the name now) the file the test began with? Only a
+// regular file with no other name qualifies. Async-signal-safe.
+bool IsOurs(const ScratchFile::State& s, const struct stat& st)
+{
+    return S_ISREG(st.st_mode) && st.st_nlink == 1 && static_cast<std::uint64_t>(st.st_dev) == s.dev
+        && static_cast<std::uint64_t>(st.st_ino) == s.ino;
+}
+
+// Removes the file at the state's name when it is ours and, with
+// `onlyTouched`, when this run created it or changed its size. True when
+// removed. Async-signal-safe.
+bool RemoveScratch(const ScratchFile::State& s, bool onlyTouched)
+{
+    struct stat st;
+    if (SysLstat(s.path, &st) != 0 || !IsOurs(s, st))
+        return false;
+    if (onlyTouched && !s.created && st.st_size == s.size)
+        return false;
+    return SysUnlink(s.path) == 0;
+}
+
+} // namespace
+
+ScratchFile::ScratchFile(std::string nativePath) : path_(std::move(nativePath))
+{
+    state_.path = path_.c_str();
+}
+
+ScratchFile::~ScratchFile()
+{
+    const State* mine = &state_;
+    g_scratch.compare_exchange_strong(mine, nullptr);
+}
+
+bool ScratchFile::Begin()
+{
+    struct stat st;
+    int e = SysLstat(Path(), &st);
+    if (e == ENOENT) {
+        Fd fd(SysOpen(Path(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK, 0644));
+        if (!fd || SysFstat(fd.Get(), &st) != 0)
+            return false;
+        state_.created = true;
+    } else if (e != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1) {
+        // A FIFO would block or swallow the blocks, a second name would grow
+        // someone else's file: neither is a scratch file.
+        return false;
+    }
+    state_.dev = static_cast<std::uint64_t>(st.st_dev);
+    state_.ino = static_cast<std::uint64_t>(st.st_ino);
+    state_.size = static_cast<std::int64_t>(st.st_size);
+    begun_ = true;
+    g_scratch.store(&state_, std::memory_order_release);
+    return true;
+}
+
+std::int64_t ScratchFile::BlocksBeforeReserve(std::size_t blockBytes) const
+{
+    struct stat st;
+    if (const int e = SysLstat(Path(), &st))
+        RaiseForPath(e, "check", path_);
+    if (!begun_ || !IsOurs(state_, st))
+        throw RuntimeError(ErrPathFileAccess, "check \"" + path_ + "\": no longer the scratch file");
+
+    struct statvfs vfs;
+    if (const int e = SysStatvfs(std::string(ParentOf(path_)).c_str(), &vfs))
+        RaiseForPath(e, "check free space for", path_);
+    const std::uint64_t unit = vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize;
+    const std::uint64_t total = static_cast<std::uint64_t>(vfs.f_blocks) * unit;
+    const std::uint64_t avail = static_cast<std::uint64_t>(vfs.f_bavail) * unit;
+    // The file's growth costs whole filesystem blocks and some bookkeeping on
+    // top of its bytes; a few blocks of slack keep the count on the safe side.
+    const std::uint64_t reserve = std::min<std::uint64_t>(total / 20, 1ull << 30) + 16 * std::max<std::uint64_t>(unit, 4096);
+    if (avail <= reserve)
+        return 0;
+    return static_cast<std::int64_t>((avail - reserve) / blockBytes);
+}
+
+bool ScratchFile::Remove() { return begun_ && RemoveScratch(state_, false); }
+
+void ScratchFile::RemoveIfTouched()
+{
+    if (begun_)
+        RemoveScratch(state_, true);
+}
+
+void RemoveScratchForSignal() noexcept
+{
+    if (const ScratchFile::State* s = g_scratch.load(std::memory_order_acquire))
+        RemoveScratch(*s, true);
+}
+
+bool PathExists(std::string_view path)
+{
+    try {
+        struct stat st;
+        return !path.empty() && SysStat(NativePath(path).c_str(), &st) == 0;
+    } catch (...) {
+        return false;
+    }
 }
 
 bool IsFolder(std::string_view path)

@@ -3,6 +3,8 @@
 // name, drive letters); they are turned into native paths only here.
 // Every function that can fail throws kv::RuntimeError with an error number.
 #include <cstddef>
+#include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -18,12 +20,17 @@ std::string NativePath(std::string_view programPath);
 // drive root itself gives "X:\"); anything else stays native.
 std::string ProgramPath(std::string_view nativePath);
 
-// Whole-file read: the bytes as they are (text is UTF-8, CR LF kept).
-std::string ReadWholeFile(std::string_view path);
+// Whole-file read: the bytes as they are (text is UTF-8, CR LF kept). Only a
+// regular file is read: a folder, a FIFO or a device gives ErrPathFileAccess
+// without waiting on it. A file longer than `maxBytes` gives ErrOutOfMemory
+// before anything is read.
+std::string ReadWholeFile(std::string_view path,
+                          std::size_t maxBytes = std::numeric_limits<std::size_t>::max());
 // Creates or truncates, then writes the bytes.
 void WriteWholeFile(std::string_view path, std::string_view bytes);
 // Writes to a temporary file in the same folder and renames it over `path`,
-// so a failed write never loses the old file.
+// so a failed write never loses the old file. When `path` is a symbolic link
+// the file it leads to is replaced and the link kept.
 void ReplaceFileAtomically(std::string_view path, std::string_view bytes);
 // Appends at the end of the file, creating it when missing.
 void AppendToFile(std::string_view path, std::string_view bytes);
@@ -37,16 +44,62 @@ void DeleteFile(std::string_view path);
 bool FindsNormalFile(std::string_view path);
 
 // The scratch-file unit: open (creating, never following a symbolic link,
-// O_APPEND), write all `n` bytes at the end, close. `nativePath` is already
-// native. Throws RuntimeError on any fault; the descriptor is always closed.
+// never waiting, O_APPEND), write all `n` bytes at the end, close.
+// `nativePath` is already native. Throws RuntimeError on any fault; the
+// descriptor is always closed.
 void AppendBlock(const char* nativePath, const char* data, std::size_t n);
 
-// Removes the native path only when a regular file stands there: a symbolic
-// link planted at the name is neither removed nor followed. True when removed.
-bool DeleteRegularFile(const char* nativePath);
+// The HDD test's scratch file, from the check before its first block to its
+// removal. Only a file this object created, or a regular file with no other
+// name, is ever written or removed.
+class ScratchFile {
+public:
+    explicit ScratchFile(std::string nativePath);
+    ~ScratchFile();
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+
+    const char* Path() const { return path_.c_str(); }
+
+    // Before the first block. Nothing at the name: an empty file is created.
+    // A regular file with one link: it will be appended to. Anything else (a
+    // FIFO, a folder, a symbolic link, a file with other names) is left
+    // untouched and the result is false. From a true result until this
+    // object goes, a signal that ends the program removes the file first.
+    bool Begin();
+    // Before each pass: how many blocks of `blockBytes` fit before the
+    // drive's reserve, the last 5 % of its size (at most 1 GiB), which the
+    // test leaves to everyone else. Throws RuntimeError when the name no
+    // longer holds this file or the drive cannot be asked.
+    std::int64_t BlocksBeforeReserve(std::size_t blockBytes) const;
+    // The end of the test: removes the file; true when it was removed.
+    bool Remove();
+    // The error road: removes the file only when this run created it or wrote
+    // to it; a file it could not even open is left as it was.
+    void RemoveIfTouched();
+
+    // What the removal needs to know, kept where a signal handler can read it.
+    struct State {
+        const char* path = nullptr;
+        bool created = false;
+        std::uint64_t dev = 0, ino = 0;
+        std::int64_t size = 0;   // when Begin found it
+    };
+
+private:
+    std::string path_;
+    State state_;
+    bool begun_ = false;
+};
+
+// Async-signal-safe: removes the scratch file of the HDD test under way, if
+// it created or wrote to one. For a handler of a signal that ends the program.
+void RemoveScratchForSignal() noexcept;
 
 // Is `path` an existing folder?
 bool IsFolder(std::string_view path);
+// Does anything stand at `path` (a link counts by its target)?
+bool PathExists(std::string_view path);
 
 // Test hook: the next read, write, fsync, close or rename this layer makes fails
 // with errno `e`, so tests can reach the error paths even when running as

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <cstdlib>
 #include <fstream>
 #include <mutex>
 #include <numbers>
@@ -75,14 +76,21 @@ public:
     SoundWorker(const SoundWorker&) = delete;
     SoundWorker& operator=(const SoundWorker&) = delete;
 
-    ~SoundWorker()
+    // The end of the program: the player is asked to stop and given `grace`
+    // to do so. A player stuck in a device that does not answer is left
+    // behind, to end with the process; the program never waits on it.
+    void StopForExit(std::chrono::milliseconds grace)
     {
-        {
-            std::lock_guard lock(mutex_);
-            stop_ = true;
-        }
+        std::unique_lock lock(mutex_);
+        stop_ = true;
         wake_.notify_all();
-        if (thread_.joinable()) thread_.join();
+        const bool finished = idle_.wait_for(lock, grace, [this] { return finished_; });
+        lock.unlock();
+        if (!thread_.joinable()) return;
+        if (finished)
+            thread_.join();
+        else
+            thread_.detach();
     }
 
     void Request(std::string nativePath)
@@ -134,7 +142,11 @@ private:
                 busy_ = false;
                 idle_.notify_all();
                 wake_.wait(lock, [this] { return stop_ || hasPending_; });
-                if (stop_) return;
+                if (stop_) {
+                    finished_ = true;
+                    idle_.notify_all();
+                    return;
+                }
                 path = std::move(pending_);
                 hasPending_ = false;
                 busy_ = true;
@@ -152,6 +164,7 @@ private:
     bool hasPending_ = false;
     bool busy_ = false;
     bool stop_ = false;
+    bool finished_ = false;
     std::thread thread_;
 };
 
@@ -207,12 +220,20 @@ void SoundWorker::Play(const PcmSound& sound)
     snd_pcm_drop(pcm);
 }
 
-// Started on the first request; its destruction at program exit stops the
-// thread and joins it.
+// How long the end of the program waits for the player to stop.
+constexpr std::chrono::milliseconds ExitGrace{300};
+
+// Made on the first request and never destroyed, so a thread stuck in the
+// sound library can never touch a destroyed player. At exit it is asked to
+// stop, for a moment at most.
 SoundWorker& Worker()
 {
-    static SoundWorker worker;
-    return worker;
+    static SoundWorker* const worker = [] {
+        auto* w = new SoundWorker;
+        std::atexit([] { Worker().StopForExit(ExitGrace); });
+        return w;
+    }();
+    return *worker;
 }
 
 } // namespace

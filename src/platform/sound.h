@@ -3,7 +3,9 @@
 // asynchronous play call does it. The caller hands over a path and goes on at
 // once; it never learns whether anything was heard. A missing or unplayable
 // file plays the default sound instead; a machine without a sound device
-// stays silent and says nothing.
+// stays silent and says nothing. The player runs beside the program and is
+// never waited on: at the end of the program it gets a moment to stop, and
+// one stuck in a device that does not answer is left to end with it.
 #include <cstdint>
 #include <functional>
 #include <optional>

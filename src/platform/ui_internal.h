@@ -13,6 +13,7 @@
 #include <cmath>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kv {
@@ -28,6 +29,11 @@ inline QColor ToQColor(Color c)
 
 inline QString Q(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 inline std::string S(const QString& s) { return s.toUtf8().toStdString(); }
+// As Q and S, but without loss for bytes that are not valid UTF-8: each
+// travels as a lone surrogate U+DC80..U+DCFF and comes back as the same
+// byte (the text boxes use these, so a path's bytes survive editing).
+QString TextFromBytes(std::string_view bytes);
+std::string BytesFromText(const QString& text);
 
 // The design's font names mapped to installed faces, at their point sizes
 // (96 dots per inch, as the twips of the layout assume).

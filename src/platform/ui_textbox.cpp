@@ -1,5 +1,7 @@
 // Text boxes: one line (a line edit) or several (a plain-text editor), with
-// the classic key-press hook and CR LF line ends.
+// the classic key-press hook and CR LF line ends. Their text is the
+// program's bytes, which survive a trip through the box unchanged even where
+// they are not valid UTF-8 (a folder name from an old Latin-1 disk).
 #include "platform/ui_internal.h"
 
 #include <QInputMethodEvent>
@@ -90,14 +92,103 @@ private:
 
 namespace {
 
+// A byte that is not part of valid UTF-8 stands for itself as a lone
+// surrogate, U+DC80 to U+DCFF.
+constexpr char16_t EscapeBase = 0xDC00;
+
+// The length of the valid UTF-8 sequence at the start of `b` and its code
+// point, or 0 when it is not one (overlong forms and encoded surrogates are
+// not valid).
+int DecodeOne(std::string_view b, char32_t& cp)
+{
+    const auto c = static_cast<unsigned char>(b[0]);
+    int len;
+    char32_t least;
+    if (c >= 0xC2 && c <= 0xDF) {
+        len = 2, cp = c & 0x1F, least = 0x80;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        len = 3, cp = c & 0x0F, least = 0x800;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        len = 4, cp = c & 0x07, least = 0x10000;
+    } else {
+        return 0;
+    }
+    if (b.size() < static_cast<std::size_t>(len)) return 0;
+    for (int k = 1; k < len; ++k) {
+        const auto t = static_cast<unsigned char>(b[k]);
+        if ((t & 0xC0) != 0x80) return 0;
+        cp = cp << 6 | (t & 0x3F);
+    }
+    if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    return len;
+}
+
+void AppendUtf8(std::string& out, char32_t u)
+{
+    if (u < 0x80) {
+        out += static_cast<char>(u);
+        return;
+    }
+    const int len = u < 0x800 ? 2 : u < 0x10000 ? 3 : 4;
+    static constexpr unsigned char lead[] = {0, 0, 0xC0, 0xE0, 0xF0};
+    char bytes[4];
+    for (int k = len - 1; k > 0; --k, u >>= 6) bytes[k] = static_cast<char>(0x80 | (u & 0x3F));
+    bytes[0] = static_cast<char>(lead[len] | u);
+    out.append(bytes, static_cast<std::size_t>(len));
+}
+
 QString ForDisplay(const std::string& text)
 {
-    QString s = Q(text);
+    QString s = TextFromBytes(text);
     s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return s;
 }
 
 } // namespace
+
+QString TextFromBytes(std::string_view bytes)
+{
+    QString out;
+    out.reserve(static_cast<qsizetype>(bytes.size()));
+    while (!bytes.empty()) {
+        char32_t cp = 0;
+        const int len = DecodeOne(bytes, cp);
+        if (len == 0) {
+            const auto c = static_cast<unsigned char>(bytes[0]);
+            out += QChar(c < 0x80 ? char16_t(c) : char16_t(EscapeBase + c));
+            bytes.remove_prefix(1);
+            continue;
+        }
+        if (cp >= 0x10000) {
+            out += QChar(QChar::highSurrogate(cp));
+            out += QChar(QChar::lowSurrogate(cp));
+        } else {
+            out += QChar(char16_t(cp));
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(len));
+    }
+    return out;
+}
+
+std::string BytesFromText(const QString& text)
+{
+    std::string out;
+    out.reserve(static_cast<std::size_t>(text.size()));
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t u = text[i].unicode();
+        if (QChar::isHighSurrogate(u) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            u = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            ++i;
+        } else if (u >= EscapeBase + 0x80 && u <= EscapeBase + 0xFF) {
+            out += static_cast<char>(u - EscapeBase);
+            continue;
+        } else if (QChar::isSurrogate(u)) {
+            u = 0xFFFD;   // a lone surrogate no byte stands behind
+        }
+        AppendUtf8(out, u);
+    }
+    return out;
+}
 
 TextBox::TextBox(Container& parent, Lines lines) : Windowed(parent), lines_(lines)
 {
@@ -128,10 +219,10 @@ TextBox::TextBox(Container& parent, Lines lines) : Windowed(parent), lines_(line
 std::string TextBox::Text() const
 {
     if (!state_->edited) return state_->programText;
-    if (lines_ == SingleLine) return S(static_cast<QLineEdit*>(w_)->text());
+    if (lines_ == SingleLine) return BytesFromText(static_cast<QLineEdit*>(w_)->text());
     QString s = static_cast<QPlainTextEdit*>(w_)->toPlainText();
     s.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    return S(s);
+    return BytesFromText(s);
 }
 
 void TextBox::Text(const std::string& text)
@@ -140,7 +231,7 @@ void TextBox::Text(const std::string& text)
     state_->edited = false;
     state_->setting = true;
     if (lines_ == SingleLine)
-        static_cast<QLineEdit*>(w_)->setText(Q(text));
+        static_cast<QLineEdit*>(w_)->setText(TextFromBytes(text));
     else
         static_cast<QPlainTextEdit*>(w_)->setPlainText(ForDisplay(text));
     state_->setting = false;
