@@ -1,15 +1,21 @@
-// Comparison data: the file, Save and Load through the chooser, and the mode
-// switch that opens Load.
-#include "compar_support.h"
+// Comparison data: the file, Save and Load through the file chooser, the
+// chooser's own controls, and the mode switch that opens Load.
+#include "fake_clock.h"
+#include "gui_support.h"
 
 #include "app/conventions.h"
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/sound.h"
 #include "results/compar_file.h"
+#include "results/kv_common.h"
+#include "runs/row_run.h"
 
 #include <QAbstractButton>
+#include <QTimer>
 
 #include <cerrno>
+#include <functional>
 #include <optional>
 #include <random>
 
@@ -30,8 +36,11 @@ int LoadNumber(const std::string& text)
     }
 }
 
-TEST(ComparFile, RefusalsChangeNothing)
+TEST(ComparFile, SixValuesReadAsTextToNumberOrARefusalThatChangesNothing)
 {
+    EXPECT_EQ(LoadNumber(Header + " 42\r\n42abc\r\n\r\nabc\r\n12.5\r\n13.5\r\n7\r\ntrailing"), -1);
+    EXPECT_EQ(global::ComparIndex, (Indices{42, 42, 0, 0, 12, 14}));
+
     const std::string five = Header + "1\r\n2\r\n3\r\n4\r\n5\r\n";
     const std::pair<std::string, int> refused[] = {
         {"", 0},
@@ -48,20 +57,6 @@ TEST(ComparFile, RefusalsChangeNothing)
         EXPECT_EQ(LoadNumber(text), number) << text;
         EXPECT_EQ(global::ComparIndex, Sentinel) << text;
     }
-}
-
-TEST(ComparFile, ValuesReadAsTextToNumberAndTheRestIgnored)
-{
-    EXPECT_EQ(LoadNumber(Header + " 42\r\n42abc\r\n\r\nabc\r\n12.5\r\n13.5\r\n7\r\ntrailing"), -1);
-    EXPECT_EQ(global::ComparIndex, (Indices{42, 42, 0, 0, 12, 14}));
-
-    const Indices saved{20000, 0, 0, 0, 0, 0};
-    const std::string text = ComparisonFileText(saved);
-    EXPECT_EQ(text, Header + "20000\r\n0\r\n0\r\n0\r\n0\r\n0\r\n");
-    EXPECT_EQ(text.size(), 60u);
-    const Indices extremes{-1, INT32_MIN, INT32_MAX, -20000, 1, 0};
-    EXPECT_EQ(LoadNumber(ComparisonFileText(extremes)), -1);
-    EXPECT_EQ(global::ComparIndex, extremes);
 }
 
 // What a whole load must give: all six values of the seven CR LF-ended lines,
@@ -125,7 +120,55 @@ TEST(ComparFile, MutatedAndRandomFilesAreTakenWholeOrChangeNothing)
 
 // --- Save and Load from the main window ---------------------------------------------
 
-using Compar = ComparTest;
+class Compar : public GuiTest {
+protected:
+    FakeClock clock;
+    QTimer driver;
+    std::deque<std::function<void(KV_CommonForm&)>> atChooser;
+    std::filesystem::path data;
+
+    void SetUp() override
+    {
+        GuiTest::SetUp();
+        data = home / "data";
+        std::filesystem::create_directories(data);
+        WriteSettings("C:\\prog\r\nC:\\data\r\n");
+        Main1.Load();
+        kv::SetSoundPlayerForTest([](const std::string&) {});
+        driver.setInterval(0);
+        QObject::connect(&driver, &QTimer::timeout, [this] {
+            if (global::ChooserOpen != 1 || !KV_Common.Loaded()) return;
+            KV_CommonForm& chooser = KV_Common.Get();
+            if (atChooser.empty()) {
+                ADD_FAILURE() << "the chooser opened unexpectedly";
+                chooser.Command2.Click();
+                return;
+            }
+            const auto act = std::move(atChooser.front());
+            atChooser.pop_front();
+            act(chooser);
+        });
+        driver.start();
+    }
+
+    void TearDown() override
+    {
+        driver.stop();
+        for (int t = 0; t < TestCount; ++t) SetRowTestForTest(static_cast<TestKind>(t), {});
+        kv::SetSoundPlayerForTest({});
+        GuiTest::TearDown();
+    }
+
+    // The user types `path` into the path box and presses OK.
+    static std::function<void(KV_CommonForm&)> Type(const std::string& path)
+    {
+        return [path](KV_CommonForm& c) { c.Text1.Text(path), c.Command1.Click(); };
+    }
+    static void Cancel(KV_CommonForm& c) { c.Command2.Click(); }
+
+    static std::string Bytes(const std::filesystem::path& p) { return kv::ReadWholeFile(p.string()); }
+    static void Write(const std::filesystem::path& p, const std::string& b) { kv::WriteWholeFile(p.string(), b); }
+};
 
 TEST_F(Compar, SaveRunsTheMissingTestsThenWritesTheSevenLinesAndLoadRestoresThem)
 {
@@ -231,6 +274,63 @@ TEST_F(Compar, LoadRefusalsChangeNothing)
                                                            "ファイルが見つかりません。(Err=0)"}));
     EXPECT_EQ(global::ComparIndex, Sentinel);
     EXPECT_EQ(global::ComparLoaded, 0);
+}
+
+// --- the chooser's controls ----------------------------------------------------------
+
+std::ptrdiff_t RowOf(const std::vector<std::string>& entries, const std::string& name)
+{
+    const auto at = std::find(entries.begin(), entries.end(), name);
+    EXPECT_NE(at, entries.end()) << name;
+    return at - entries.begin();
+}
+
+TEST_F(Compar, ThePathBoxFollowsEveryEventAndOkReturnsItUnchanged)
+{
+    const std::filesystem::path sub = home / "d" / "sub";
+    std::filesystem::create_directories(sub / "folder.kvd");
+    for (const char* name : {"b.KVD", "a.kvd", "c.txt", ".hidden.kvd", "a.kvdx", "kvd"}) Write(sub / name, "");
+    Write(data / "x.kvd", "");
+    AddDriveWithoutFolder('E');
+    std::filesystem::create_directories(home / "start");
+    Write(home / "start" / "typed.kvd", ComparisonFileText({5, 4, 3, 2, 1, 0}));
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(home / "start");
+
+    // Opened on its own, it starts at the working folder.
+    KV_Common.Load();
+    EXPECT_EQ(KV_Common->Caption(), "KORVEL CommonDialog1");
+    EXPECT_EQ(KV_Common->Text1.Text(), "C:\\start\\");
+    KV_Common.Unload();
+
+    std::vector<std::string> boxes, listed;
+    atChooser.push_back([&](KV_CommonForm& c) {
+        boxes.push_back(c.Text1.Text());              // after the caller's set-up
+        c.File1.ClickEntry(0);
+        boxes.push_back(c.Text1.Text());
+        EXPECT_EQ(c.Drive1.Drive().substr(0, 2), "c:");
+        c.Drive1.Drive("e:");                         // unreadable: nothing moves
+        boxes.push_back(c.Text1.Text());
+        c.Drive1.Drive("d:");                         // a root: "\" twice, the name dropped
+        boxes.push_back(c.Text1.Text());
+        c.Dir1.OpenEntry(int(RowOf(c.Dir1.Entries(), "sub")));
+        boxes.push_back(c.Text1.Text());
+        listed = c.File1.Entries();
+        c.File1.ClickEntry(int(RowOf(listed, "b.KVD")));
+        boxes.push_back(c.Text1.Text());
+        c.File1.Pattern("?.*");
+        listed.push_back("|");
+        for (const auto& name : c.File1.Entries()) listed.push_back(name);
+        Type("typed.kvd")(c);                         // taken from the working folder
+    });
+    Main1->Command16.Click();
+    std::filesystem::current_path(before);
+
+    EXPECT_EQ(boxes, (std::vector<std::string>{"C:\\data\\", "C:\\data\\x.kvd", "C:\\data\\x.kvd", "D:\\\\",
+                                               "D:\\sub\\", "D:\\sub\\b.KVD"}));
+    EXPECT_EQ(listed, (std::vector<std::string>{"a.kvd", "b.KVD", "|", "a.kvd", "a.kvdx", "b.KVD", "c.txt"}));
+    EXPECT_EQ(global::ChosenPath, "typed.kvd");
+    EXPECT_EQ(global::ComparIndex, (Indices{5, 4, 3, 2, 1, 0}));
 }
 
 // --- the mode switch --------------------------------------------------------------------
