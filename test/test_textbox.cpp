@@ -4,7 +4,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QPlainTextEdit>
+#include <QTextEdit>
 
 #include <gtest/gtest.h>
 
@@ -37,7 +37,7 @@ TEST(TextBox, MultiLineKeepsCrLfAndTheHookSeesEveryCharacterKey)
     Press(w, Qt::Key_Left, "");   // no character: not the hook's
     EXPECT_EQ(seen, (std::vector<int>{'a', 8, 13, 22}));
     EXPECT_EQ(box.Text(), text);
-    EXPECT_EQ(static_cast<QPlainTextEdit*>(w)->toPlainText(), QString("[ head ]\n\n\nline\n\n"));
+    EXPECT_EQ(static_cast<QTextEdit*>(w)->toPlainText(), QString("[ head ]\n\n\nline\n\n"));
 }
 
 TEST(TextBox, UnchangedCodesTypeAndReplacedOnesTypeTheirReplacement)
