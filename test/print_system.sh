@@ -95,7 +95,10 @@ Printcap $dir/printcap
 FileDevice No
 EOF
 
-cupsd -f -c "$dir/conf/cupsd.conf" -s "$dir/conf/cups-files.conf" </dev/null >"$dir/log/cupsd.out" 2>&1 &
+# Even a test that dies before it stops the scheduler leaves none behind
+# for long: it ends by itself after ten minutes.
+timeout 600 cupsd -f -c "$dir/conf/cupsd.conf" -s "$dir/conf/cups-files.conf" \
+  </dev/null >"$dir/log/cupsd.out" 2>&1 &
 echo $! >"$dir/cupsd.pid"
 
 for _ in $(seq 1 100); do
