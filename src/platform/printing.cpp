@@ -20,7 +20,7 @@ namespace kv {
 namespace {
 
 // The window is drawn at three times its screen resolution, so the printed
-// text is as sharp as the page allows.
+// text stays sharp on paper.
 constexpr int Oversampling = 3;
 
 [[noreturn]] void Fail(const std::string& what)
