@@ -265,6 +265,7 @@ public:
     // than the one pressed makes the key do nothing.
     void OnKeyPress(std::function<void(int& KeyAscii)> handler);
 private:
+    void LayOutLines();
     class TextBoxState* state_;
     Lines lines_;
 };
