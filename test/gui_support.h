@@ -75,6 +75,17 @@ protected:
         std::filesystem::remove_all(home, ec);
     }
 
+    // A drive whose root folder is not there, as an empty removable drive.
+    void AddDriveWithoutFolder(char letter)
+    {
+        kv::DriveInfo gone = drives[1];
+        gone.letter = letter;
+        gone.root = (home / "missing").string();
+        gone.label = "gone";
+        drives.push_back(gone);
+        kv::SetDrivesForTest(&drives);
+    }
+
     std::filesystem::path SettingsPath() const { return home / ".config" / "KORVEL.ini"; }
 
     void WriteSettings(const std::string& bytes) const

@@ -215,12 +215,7 @@ TEST_F(Setup, TheFolderPickerPutsTheOpenedFolderIntoTheChosenBox)
 
 TEST_F(Setup, ADriveThatCannotBeReadLeavesTheFolderListWhereItWas)
 {
-    kv::DriveInfo gone = drives[1];
-    gone.letter = 'E';
-    gone.root = (home / "missing").string();
-    gone.label = "gone";
-    drives.push_back(gone);
-    kv::SetDrivesForTest(&drives);
+    AddDriveWithoutFolder('E');
     FirstStart();
     SetupForm& s = setup.Get();
     s.Command1[0].Click();

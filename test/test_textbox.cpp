@@ -5,7 +5,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QPlainTextEdit>
+#include <QTextEdit>
 
 #include <gtest/gtest.h>
 
@@ -38,7 +38,7 @@ TEST(TextBox, MultiLineKeepsCrLfAndTheHookSeesEveryCharacterKey)
     Press(w, Qt::Key_Left, "");   // no character: not the hook's
     EXPECT_EQ(seen, (std::vector<int>{'a', 8, 13, 22}));
     EXPECT_EQ(box.Text(), text);
-    EXPECT_EQ(static_cast<QPlainTextEdit*>(w)->toPlainText(), QString("[ head ]\n\n\nline\n\n"));
+    EXPECT_EQ(static_cast<QTextEdit*>(w)->toPlainText(), QString("[ head ]\n\n\nline\n\n"));
 }
 
 TEST(TextBox, UnchangedCodesTypeAndReplacedOnesTypeTheirReplacement)
@@ -70,7 +70,7 @@ TEST(TextBox, BytesThatAreNotUtf8SurviveEditingUnchanged)
     box.Text(bytes);
     lines.Text(bytes + "\r\n\xff");
     static_cast<QLineEdit*>(box.Widget())->end(false);
-    static_cast<QPlainTextEdit*>(lines.Widget())->moveCursor(QTextCursor::End);
+    static_cast<QTextEdit*>(lines.Widget())->moveCursor(QTextCursor::End);
     for (kv::TextBox* b : {&box, &lines}) {
         b->SetFocus();
         Press(b->Widget(), Qt::Key_Z, "z");   // the user edits the box

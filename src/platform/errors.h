@@ -1,8 +1,8 @@
 #pragma once
 // Run-time errors carry the error numbers users know from the classic
 // desktop run-time: 53 file not found, 76 path not found, 70 permission
-// denied, 61 disk full, 6 overflow, 11 division by zero... 0 is kept for
-// faults the program finds itself.
+// denied, 61 disk full, 6 overflow, 11 division by zero, 482 printer
+// error... 0 is kept for faults the program finds itself.
 #include <stdexcept>
 #include <string>
 
@@ -30,6 +30,7 @@ enum ErrNumber : int {
     ErrRenameAcrossDisks = 74,
     ErrPathFileAccess = 75,
     ErrPathNotFound = 76,
+    ErrPrinter = 482,
 };
 
 class RuntimeError : public std::runtime_error {

@@ -75,6 +75,33 @@ int SysWriteAll(int fd, const char* data, std::size_t n)
     return 0;
 }
 
+// Appends all n bytes in a single write. With O_APPEND the kernel places
+// them at the end in one piece, so a record never interleaves with another
+// writer's. A short write is a failure (it is never continued: that would
+// split the record), and the part that went out is cut off again unless
+// something was appended after it meanwhile.
+int SysAppendOnce(int fd, const char* data, std::size_t n)
+{
+    if (const int e = TakeFault(FaultAt::Write)) [[unlikely]]
+        return e;
+    if (n == 0)
+        return 0;
+    ssize_t got;
+    do got = ::write(fd, data, n);
+    while (got < 0 && errno == EINTR);
+    if (got < 0)
+        return errno;
+    if (static_cast<std::size_t>(got) == n)
+        return 0;
+    const off_t end = ::lseek(fd, 0, SEEK_CUR);
+    struct stat st;
+    if (end >= got && ::fstat(fd, &st) == 0 && st.st_size == end) {
+        // Best effort: should the cut fail, the failure is reported all the same.
+        [[maybe_unused]] const int cut = ::ftruncate(fd, end - got);
+    }
+    return ENOSPC;   // the usual reason for a short write
+}
+
 int SysFsync(int fd)
 {
     if (const int e = TakeFault(FaultAt::Fsync)) [[unlikely]]
@@ -415,13 +442,14 @@ std::string FollowLinks(std::string native)
     RaiseForPath(ELOOP, "replace", native);
 }
 
-void WriteWithFlags(std::string_view path, std::string_view bytes, int flags)
+void WriteWithFlags(std::string_view path, std::string_view bytes, int flags,
+                    int (*write)(int, const char*, std::size_t))
 {
     const std::string native = NativePath(path);
     Fd fd(SysOpen(native.c_str(), O_WRONLY | O_CREAT | flags, 0644));
     if (!fd)
         RaiseForPath(errno, "open", native);
-    int e = SysWriteAll(fd.Get(), bytes.data(), bytes.size());
+    int e = write(fd.Get(), bytes.data(), bytes.size());
     const int closeError = fd.Close();
     if (e == 0)
         e = closeError;
@@ -433,12 +461,12 @@ void WriteWithFlags(std::string_view path, std::string_view bytes, int flags)
 
 void WriteWholeFile(std::string_view path, std::string_view bytes)
 {
-    WriteWithFlags(path, bytes, O_TRUNC);
+    WriteWithFlags(path, bytes, O_TRUNC, SysWriteAll);
 }
 
 void AppendToFile(std::string_view path, std::string_view bytes)
 {
-    WriteWithFlags(path, bytes, O_APPEND);
+    WriteWithFlags(path, bytes, O_APPEND, SysAppendOnce);
 }
 
 void ReplaceFileAtomically(std::string_view path, std::string_view bytes)

@@ -32,7 +32,8 @@ void WriteWholeFile(std::string_view path, std::string_view bytes);
 // so a failed write never loses the old file. When `path` is a symbolic link
 // the file it leads to is replaced and the link kept.
 void ReplaceFileAtomically(std::string_view path, std::string_view bytes);
-// Appends at the end of the file, creating it when missing.
+// Appends at the end of the file in one write, creating it when missing; a
+// short write fails (ErrDiskFull) and takes back what it wrote where it can.
 void AppendToFile(std::string_view path, std::string_view bytes);
 // Deletes one file.
 void DeleteFile(std::string_view path);

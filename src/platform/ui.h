@@ -231,14 +231,18 @@ public:
     explicit OptionButton(Container& parent);
     void Caption(const std::string& text);
     void Font(const FontSpec& f);
+    Color ForeColor() const { return fore_; }
     void ForeColor(Color c);
     void BackColor(Color c);
     bool Value() const;
     void Value(bool v);
+    // Raised by a click, even on the selected option, and when Value(true)
+    // selects it.
     void OnClick(std::function<void()> handler);
 private:
     void Restyle();
     Color fore_ = 0x00000000, back_ = 0x00C0C0C0;
+    std::function<void()> onClick_;
 };
 
 // A text box, one line or several (fixed when it is made, as at design).
@@ -261,6 +265,7 @@ public:
     // than the one pressed makes the key do nothing.
     void OnKeyPress(std::function<void(int& KeyAscii)> handler);
 private:
+    void LayOutLines();
     class TextBoxState* state_;
     Lines lines_;
 };
@@ -292,6 +297,28 @@ private:
     void Fill();
     std::string path_;
     std::function<void()> onChange_;
+};
+
+// File list: the normal files of a folder (no hidden ones) whose names match
+// a pattern, sorted by name. The pattern knows "*" and "?" and ignores case.
+class FileListBox : public Windowed {
+public:
+    explicit FileListBox(Container& parent);
+    std::string Path() const { return path_; }
+    void Path(const std::string& programPath);   // throws RuntimeError
+    std::string Pattern() const { return pattern_; }
+    void Pattern(const std::string& pattern);
+    // The selected entry's bare name, "" while nothing is selected.
+    std::string FileName() const;
+    std::vector<std::string> Entries() const;
+    void ClickEntry(int row);                    // as a click on that name
+    void OnClick(std::function<void()> handler);
+private:
+    void Fill();
+    std::string path_;
+    std::string pattern_ = "*.*";
+    std::function<void()> onClick_;
+    bool filling_ = false;
 };
 
 // A list of text items of uniform size, for the list test.

@@ -189,6 +189,7 @@ void DeferDelete(std::function<void()> deleter)
 // --- the message pump -----------------------------------------------------------
 
 void DoEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void WaitEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents); }
 
 // --- notices and questions --------------------------------------------------------
 

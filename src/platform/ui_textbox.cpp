@@ -1,13 +1,18 @@
-// Text boxes: one line (a line edit) or several (a plain-text editor), with
-// the classic key-press hook and CR LF line ends. Their text is the
-// program's bytes, which survive a trip through the box unchanged even where
-// they are not valid UTF-8 (a folder name from an old Latin-1 disk).
+// Text boxes: one line (a line edit) or several (a text editor kept to plain
+// text, which can space its lines as the classic box did), with the classic
+// key-press hook and CR LF line ends. Their text is the program's bytes, which
+// survive a trip through the box unchanged even where they are not valid
+// UTF-8 (a folder name from an old Latin-1 disk).
 #include "platform/ui_internal.h"
 
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QPlainTextEdit>
+#include <QTextBlockFormat>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextEdit>
 
 namespace kv {
 
@@ -21,11 +26,12 @@ public:
     bool edited = false;
     bool setting = false;
     std::function<void(int&)> onKeyPress;
+    int lineHeight = 0;   // pixels from one line to the next; 0 = the face's own
 
     void Insert(const QString& s)
     {
         if (multi_)
-            static_cast<QPlainTextEdit*>(box_)->insertPlainText(s);
+            static_cast<QTextEdit*>(box_)->insertPlainText(s);
         else
             static_cast<QLineEdit*>(box_)->insert(s);
     }
@@ -194,11 +200,12 @@ TextBox::TextBox(Container& parent, Lines lines) : Windowed(parent), lines_(line
 {
     QWidget* w;
     if (lines == MultiLine) {
-        auto* edit = new QPlainTextEdit(parent.Host());
+        auto* edit = new QTextEdit(parent.Host());
+        edit->setAcceptRichText(false);
         edit->setTabChangesFocus(true);
         edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        edit->setLineWrapMode(QTextEdit::WidgetWidth);
         w = edit;
     } else {
         w = new QLineEdit(parent.Host());
@@ -206,7 +213,7 @@ TextBox::TextBox(Container& parent, Lines lines) : Windowed(parent), lines_(line
     state_ = new TextBoxState(w, lines == MultiLine);
     w->installEventFilter(state_);
     if (lines == MultiLine) {
-        QObject::connect(static_cast<QPlainTextEdit*>(w), &QPlainTextEdit::textChanged, state_, [s = state_] {
+        QObject::connect(static_cast<QTextEdit*>(w), &QTextEdit::textChanged, state_, [s = state_] {
             if (!s->setting) s->edited = true;
         });
     } else {
@@ -214,13 +221,14 @@ TextBox::TextBox(Container& parent, Lines lines) : Windowed(parent), lines_(line
                          [s = state_] { s->edited = true; });
     }
     Attach(w);
+    LayOutLines();
 }
 
 std::string TextBox::Text() const
 {
     if (!state_->edited) return state_->programText;
     if (lines_ == SingleLine) return BytesFromText(static_cast<QLineEdit*>(w_)->text());
-    QString s = static_cast<QPlainTextEdit*>(w_)->toPlainText();
+    QString s = static_cast<QTextEdit*>(w_)->toPlainText();
     s.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     return BytesFromText(s);
 }
@@ -233,11 +241,45 @@ void TextBox::Text(const std::string& text)
     if (lines_ == SingleLine)
         static_cast<QLineEdit*>(w_)->setText(TextFromBytes(text));
     else
-        static_cast<QPlainTextEdit*>(w_)->setPlainText(ForDisplay(text));
+        static_cast<QTextEdit*>(w_)->setPlainText(ForDisplay(text));
     state_->setting = false;
+    LayOutLines();
 }
 
-void TextBox::Font(const FontSpec& f) { w_->setFont(MakeFont(f)); }
+void TextBox::Font(const FontSpec& f)
+{
+    const QFont font = MakeFont(f);
+    w_->setFont(font);
+    // The classic Japanese faces (ＭＳ ゴシック, ＭＳ 明朝...) set their lines
+    // one em apart; their stand-ins run taller, which would push the last lines
+    // of a box out of sight. Other faces keep their own spacing.
+    state_->lineHeight = f.name.starts_with("ＭＳ") ? font.pixelSize() : 0;
+    LayOutLines();
+}
+
+// Lays the lines out as the classic box does: from its top edge, a little in
+// from the sides, and in the classic spacing where that differs. Setting the
+// text resets the layout, so this follows every Text().
+void TextBox::LayOutLines()
+{
+    if (lines_ != MultiLine) return;
+    QTextDocument* doc = static_cast<QTextEdit*>(w_)->document();
+    state_->setting = true;
+    QTextFrameFormat margins = doc->rootFrame()->frameFormat();
+    margins.setTopMargin(0);
+    margins.setBottomMargin(0);
+    margins.setLeftMargin(2);
+    margins.setRightMargin(2);
+    doc->rootFrame()->setFrameFormat(margins);
+    if (state_->lineHeight) {
+        QTextBlockFormat spacing;
+        spacing.setLineHeight(state_->lineHeight, QTextBlockFormat::FixedHeight);
+        QTextCursor all(doc);
+        all.select(QTextCursor::Document);
+        all.mergeBlockFormat(spacing);
+    }
+    state_->setting = false;
+}
 
 void TextBox::ForeColor(Color c)
 {
@@ -258,14 +300,14 @@ void TextBox::BorderStyle(int style)
     if (lines_ == SingleLine)
         static_cast<QLineEdit*>(w_)->setFrame(style != 0);
     else
-        static_cast<QPlainTextEdit*>(w_)->setFrameShape(style ? QFrame::StyledPanel : QFrame::NoFrame);
+        static_cast<QTextEdit*>(w_)->setFrameShape(style ? QFrame::StyledPanel : QFrame::NoFrame);
 }
 
 void TextBox::ScrollBars(int bars)
 {
     if (lines_ == MultiLine)
-        static_cast<QPlainTextEdit*>(w_)->setVerticalScrollBarPolicy(bars >= 2 ? Qt::ScrollBarAlwaysOn
-                                                                               : Qt::ScrollBarAlwaysOff);
+        static_cast<QTextEdit*>(w_)->setVerticalScrollBarPolicy(bars >= 2 ? Qt::ScrollBarAlwaysOn
+                                                                          : Qt::ScrollBarAlwaysOff);
 }
 
 void TextBox::OnKeyPress(std::function<void(int& KeyAscii)> handler) { state_->onKeyPress = std::move(handler); }

@@ -198,13 +198,23 @@ void OptionButton::Restyle()
 }
 
 bool OptionButton::Value() const { return static_cast<QRadioButton*>(w_)->isChecked(); }
-void OptionButton::Value(bool v) { static_cast<QRadioButton*>(w_)->setChecked(v); }
+
+void OptionButton::Value(bool v)
+{
+    // Selecting an option from the program is its click too.
+    const bool selects = v && !Value();
+    static_cast<QRadioButton*>(w_)->setChecked(v);
+    if (selects && onClick_) onClick_();
+}
 
 void OptionButton::OnClick(std::function<void()> handler)
 {
-    // Selecting an option, by the user or by the program, is its click.
-    QObject::connect(static_cast<QRadioButton*>(w_), &QRadioButton::toggled, w_,
-                     [h = std::move(handler)](bool on) { if (on) h(); });
+    // A click on the option already selected is a click as well, so the
+    // signal is the click, not the change of state.
+    if (!onClick_)
+        QObject::connect(static_cast<QRadioButton*>(w_), &QRadioButton::clicked, w_,
+                         [this] { if (onClick_) onClick_(); });
+    onClick_ = std::move(handler);
 }
 
 // --- DriveListBox ---------------------------------------------------------------------------
@@ -305,6 +315,10 @@ DirListBox::DirListBox(Container& parent) : Windowed(parent)
 
 void DirListBox::Path(const std::string& programPath)
 {
+    // A drive list's entry ("c: [home]") stands for that drive's current
+    // folder, which is its root.
+    if (programPath.size() > 2 && programPath[1] == ':' && programPath[2] == ' ')
+        return Path(programPath.substr(0, 2));
     std::string native = NativePath(programPath);
     if (!IsFolder(programPath)) throw RuntimeError(ErrPathNotFound, "no folder " + programPath);
     const QString canonical = QDir(Q(native)).canonicalPath();

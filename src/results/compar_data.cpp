@@ -1,5 +1,88 @@
-// Save and Load of the comparison data. Not built yet: they do nothing.
+// Save and Load of the comparison data, through the file chooser.
+#include "app/conventions.h"
+#include "app/global.h"
+#include "app/init.h"
 #include "app/main1.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/notice.h"
+#include "platform/pump.h"
+#include "results/compar_file.h"
+#include "results/kv_common.h"
+#include "runs/all_runs.h"
 
-void Main1Form::Command15_Click() {}
-void Main1Form::Command16_Click() {}
+namespace {
+
+std::string ErrorNotice(const char* text, int number) { return text + conv::IntText(number) + ")"; }
+
+bool HasWildcards(const std::string& path) { return path.find_first_of("*?") != std::string::npos; }
+
+// Opens the chooser on the data folder's comparison-data files and waits for
+// its answer: the path to use, or "" when nothing was chosen. A failure while
+// setting it up throws and leaves it open with nobody waiting; its buttons
+// still close it.
+std::string ChooseComparisonFile(const std::string& prompt)
+{
+    KV_Common.Load();
+    KV_CommonForm& chooser = KV_Common.Get();
+    chooser.Label1.Caption(prompt);
+    chooser.File1.Path(global::DataFolder);
+    chooser.Dir1.Path(global::DataFolder);
+    chooser.File1.Pattern("*.kvd");
+    global::ChooserOpen = 1;
+    while (global::ChooserOpen != 0 && KV_Common.Loaded()) kv::WaitEvents();
+    if (global::ChooserOpen != 0) {
+        // Closed some other way than by its buttons: as cancel.
+        global::ChooserOpen = 0;
+        global::ChosenPath = "";
+    }
+    return global::ChosenPath;
+}
+
+} // namespace
+
+void Main1Form::Command15_Click()
+{
+    Enabled(false);
+    // A failed row run has already given the window back and said why.
+    if (!RunMissingTests()) return;
+    Visible(false);
+    try {
+        const std::string path = ChooseComparisonFile("比較用データを保存します");
+        // A wildcard would make a file of that literal name, or let the
+        // existence check below find some other file.
+        if (HasWildcards(path)) throw kv::RuntimeError(kv::ErrBadFileName, "wildcards in " + path);
+        if (!path.empty() && (!FileExists(path) || kv::Question("同一のファイル名が存在します。上書きしますか？"))) {
+            // Written beside the old file and renamed over it: a failure
+            // leaves the old file as it was.
+            kv::ReplaceFileAtomically(path, ComparisonFileText(global::TestIndex));
+            kv::Notice("記録完了！");
+        }
+    } catch (const kv::RuntimeError& e) {
+        kv::Notice(ErrorNotice("エラーの為、記録出来ませんでした(Err=", e.Number()));
+        Enabled(true);
+        return;
+    }
+    Enabled(true);
+    Show();
+}
+
+void Main1Form::Command16_Click()
+{
+    Visible(false);
+    try {
+        const std::string path = ChooseComparisonFile("比較用データを読み込みます");
+        if (path.empty()) {
+            // Nothing chosen.
+        } else if (HasWildcards(path) || !FileExists(path)) {
+            kv::Notice("ファイルが見つかりません。(Err=0)");
+        } else {
+            LoadComparisonValues(kv::ReadWholeFile(path));
+            kv::Notice("比較用データを読み込みました");
+            global::ComparLoaded = 1;
+        }
+    } catch (const kv::RuntimeError& e) {
+        kv::Notice(ErrorNotice("エラーの為、読み込めませんでした(Err=", e.Number()));
+    }
+    Show();
+}

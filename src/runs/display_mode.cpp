@@ -1,4 +1,27 @@
-// The Normal / Compar mode switch. Not built yet: it does nothing.
+// The Normal / Compar mode switch.
+#include "app/global.h"
 #include "app/main1.h"
 
-void Main1Form::Option1_Click(int) {}
+namespace {
+constexpr kv::Color Green = 0x0000FF00;
+constexpr kv::Color White = 0x00FFFFFF;
+constexpr kv::Color Purple = 0x00C000C0;
+constexpr kv::Color Red = 0x000000FF;
+constexpr kv::Color Black = 0x00000000;
+constexpr kv::Color Blue = 0x00FF0000;
+} // namespace
+
+// Applies the whole of the selected mode on every click, whichever option
+// raised it. The comment texts stay until their rows run again.
+void Main1Form::Option1_Click(int)
+{
+    const bool normal = Option1[0].Value();
+    Option1[normal ? 0 : 1].ForeColor(Green);
+    Option1[normal ? 1 : 0].ForeColor(White);
+    Label24.ForeColor(normal ? Purple : Red);
+    Label24.Caption(normal ? "Normal mode" : "Compar mode");
+    global::DisplayMode = normal ? 1 : 2;
+    for (kv::Label* comment : {&Label5, &Label11, &Label15, &Label25, &Label26, &Label27})
+        comment->BackColor(normal ? Black : Blue);
+    if (!normal && global::ComparLoaded == 0) Command16_Click();
+}

@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# A private CUPS scheduler for the printing tests, run as root from its own
+# folder: it listens only on a socket file there, keeps its spool, cache,
+# state and logs there, and has one raw queue "kvtest" (the default) whose
+# backend copies each job's document to DIR/printed.pdf.
+#   print_system.sh start DIR   (DIR exists and is empty)
+#   print_system.sh stop DIR
+# Every wait is bounded; a failure prints the scheduler's log.
+set -euo pipefail
+
+cmd=${1:?start or stop}
+dir=${2:?folder}
+sock="$dir/cups.sock"
+export CUPS_SERVER="$sock"
+
+fail() {
+  echo "print_system: $*" >&2
+  [ -f "$dir/log/error_log" ] && tail -n 30 "$dir/log/error_log" >&2
+  exit 1
+}
+
+case "$cmd" in
+stop)
+  [ -f "$dir/cupsd.pid" ] || exit 0
+  pid=$(cat "$dir/cupsd.pid")
+  kill -TERM "$pid" 2>/dev/null || exit 0
+  for _ in $(seq 1 100); do
+    kill -0 "$pid" 2>/dev/null || exit 0
+    sleep 0.1
+  done
+  kill -KILL "$pid" 2>/dev/null || true
+  exit 0
+  ;;
+start) ;;
+*) fail "unknown command $cmd" ;;
+esac
+
+[ "$(id -u)" -eq 0 ] || fail "the scheduler needs root"
+for tool in cupsd lpadmin lpstat; do
+  command -v "$tool" >/dev/null || fail "$tool is not installed"
+done
+
+mkdir -p "$dir"/{conf,bin/backend,spool/tmp,cache,state,log}
+chmod 755 "$dir" "$dir/bin" "$dir/bin/backend"
+ln -s /usr/lib/cups/daemon "$dir/bin/daemon"
+ln -s /usr/lib/cups/notifier "$dir/bin/notifier"
+
+# The backend runs as root because only root may read it (mode 700); it
+# takes the job's file (or standard input) and renames it into place, so the
+# output appears whole.
+cat >"$dir/bin/backend/kvtest" <<'EOF'
+#!/bin/sh
+if [ $# -eq 0 ]; then
+  echo 'direct kvtest "Unknown" "Test file backend"'
+  exit 0
+fi
+out=${DEVICE_URI#kvtest:}
+if [ $# -ge 6 ]; then cat "$6" >"$out.part"; else cat >"$out.part"; fi
+mv "$out.part" "$out"
+EOF
+chmod 700 "$dir/bin/backend/kvtest"
+
+cat >"$dir/conf/cupsd.conf" <<EOF
+Listen $sock
+LogLevel info
+Browsing No
+WebInterface No
+DefaultAuthType None
+<Location />
+  Order allow,deny
+  Allow all
+</Location>
+<Policy default>
+  <Limit All>
+    Order deny,allow
+  </Limit>
+</Policy>
+EOF
+
+cat >"$dir/conf/cups-files.conf" <<EOF
+User lp
+Group lp
+SystemGroup root
+ServerRoot $dir/conf
+ServerBin $dir/bin
+DataDir /usr/share/cups
+RequestRoot $dir/spool
+TempDir $dir/spool/tmp
+CacheDir $dir/cache
+StateDir $dir/state
+AccessLog $dir/log/access_log
+ErrorLog $dir/log/error_log
+PageLog $dir/log/page_log
+Printcap $dir/printcap
+FileDevice No
+EOF
+
+# Even a test that dies before it stops the scheduler leaves none behind
+# for long: it ends by itself after ten minutes.
+timeout 600 cupsd -f -c "$dir/conf/cupsd.conf" -s "$dir/conf/cups-files.conf" \
+  </dev/null >"$dir/log/cupsd.out" 2>&1 &
+echo $! >"$dir/cupsd.pid"
+
+for _ in $(seq 1 100); do
+  [ -S "$sock" ] && timeout 5 lpstat -r >/dev/null 2>&1 && break
+  kill -0 "$(cat "$dir/cupsd.pid")" 2>/dev/null || fail "the scheduler ended at start"
+  sleep 0.1
+done
+timeout 5 lpstat -r >/dev/null 2>&1 || fail "the scheduler did not answer within 10 s"
+
+timeout 20 lpadmin -p kvtest -E -v "kvtest:$dir/printed.pdf" || fail "lpadmin could not add the queue"
+timeout 20 lpadmin -d kvtest || fail "lpadmin could not make the queue the default"

@@ -1,0 +1,412 @@
+// The certificate window: the report built from the shared state, File Out
+// into the report file (whole records, or a notice and nothing), OK, and
+// Copy, which prints the window without its buttons.
+#include "gui_support.h"
+
+#include "fake_clock.h"
+#include "platform/files.h"
+#include "results/report.h"
+#include "results/report_text.h"
+
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QScrollBar>
+#include <QWidget>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <regex>
+#include <sys/resource.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+const std::string Sep = [] {
+    std::string s;
+    for (int i = 0; i < 39; ++i) s += "―";
+    return s;
+}();
+
+// A machine as the overall-result window leaves the shared state.
+void MeasuredMachine()
+{
+    global::TestIndex = {123456, 99, 5000, -1, 12345, 100};
+    global::TestLevel = {"　初段(LEVEL 12)", "破門(LEVEL 0)", "A", "", "B", "C"};
+    global::ClockMHz = 850;
+    global::CpuName = "Pentium II,III,IV";
+    global::TotalMemMB = 64;
+    global::TestDrive = "c:";
+    global::OsReportText = " Platform     :  Windows95/98/Me and later\r\nOS Version   : 4.10\r\n"
+                           "BUILD Number : 67766446\r\nmore : A \r\n";
+    global::ScreenWidth = 1024;
+    global::ScreenHeight = 768;
+    global::UserResFree = "";
+    global::GdiResFree = " 99";
+    global::FightingCapacity = 23456;
+    global::LevelText = "　初段(LEVEL 12)";
+    global::RankTitle = "芸達者";
+}
+
+const std::string ExpectedReport =
+    "CPU index   :    1234     　初段(LEVEL 12)\r\n"
+    "              estimate clock=  850 MHz ( at PENTIUM III )\r\n"
+    "              processor = Pentium II,III,IV\r\n" + Sep + "\r\n"
+    "CALC index  :       0     破門(LEVEL 0)\r\n" + Sep + "\r\n"
+    "Memory index:      50     A\r\n"
+    "              Total Memory =     64MByte\r\n" + Sep + "\r\n"
+    "HDD index   :       0     \r\n"
+    "              Test Drive= c:\r\n" + Sep + "\r\n"
+    "TEXT index  :     123     B\r\n" + Sep + "\r\n"
+    "Graph index :       1     C\r\n" + Sep + "\r\n"
+    "Platform     :  Windows95/98/Me and later\r\nOS Version   : 4.10\r\n"
+    "BUILD Number : 67766446\r\nmore : A \r\n\r\n" + Sep + "\r\n"
+    "ScreenSize: 1024x768\r\n\r\n"
+    "USER Resource free : %\r\n"
+    "GDI  Resource free :  99%\r\n" + Sep + "\r\n"
+    "\r\n\r\n"
+    "総合戦闘力 : 23456\r\n";
+
+TEST(ReportText, IsBuiltByteForByteFromTheSharedState)
+{
+    global::ResetAll();
+    MeasuredMachine();
+    EXPECT_EQ(ReportText(), ExpectedReport);
+    EXPECT_EQ(CertifiedRankLine(), "　初段(LEVEL 12)  芸達者");
+
+    // Fields too wide for their format are shown whole.
+    global::ClockMHz = 12345;
+    global::TotalMemMB = 1234567;
+    const std::string wide = ReportText();
+    EXPECT_NE(wide.find("estimate clock= 12345 MHz ("), std::string::npos);
+    EXPECT_NE(wide.find("Total Memory = 1234567MByte\r\n"), std::string::npos);
+
+    std::tm at{};
+    at.tm_year = 2002 - 1900;
+    at.tm_mon = 2;
+    at.tm_mday = 9;
+    at.tm_hour = 7;
+    at.tm_min = 5;
+    at.tm_sec = 3;
+    EXPECT_EQ(VersionLine(at), "03-09-2002 07:05:03   KORVELINE 2002  Ver 1.01");
+    global::ResetAll();
+}
+
+// Records every notice with whether the certificate was locked at that moment.
+struct LockWatcher : kv::Responder {
+    std::vector<std::string> notices;
+    std::vector<bool> locked;
+    void Notice(const std::string& text) override
+    {
+        notices.push_back(text);
+        locked.push_back(!Report->Enabled());
+    }
+    bool Question(const std::string&) override { return false; }
+};
+
+class ReportWindow : public GuiTest {
+protected:
+    void SetUp() override
+    {
+        GuiTest::SetUp();
+        MeasuredMachine();
+        std::filesystem::create_directories(home / "data");
+        global::DataFolder = "C:\\data";
+    }
+    std::filesystem::path ReportFile() const { return home / "data" / "KV_REP.txt"; }
+    std::string ReportBytes() const
+    {
+        std::ifstream in(ReportFile(), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    static bool ButtonsShown()
+    {
+        return Report->Command1.Visible() && Report->Command2.Visible() && Report->Command3.Visible();
+    }
+    static void Press(Qt::Key key, const QString& text, Qt::KeyboardModifiers mods = Qt::NoModifier)
+    {
+        QWidget* w = Report->Text1.Widget();
+        QKeyEvent down(QEvent::KeyPress, key, mods, text);
+        QApplication::sendEvent(w, &down);
+        QKeyEvent up(QEvent::KeyRelease, key, mods, text);
+        QApplication::sendEvent(w, &up);
+    }
+};
+
+constexpr const char* Saved = "KV_REP.TXT　に、記録しました。";
+const std::regex VersionForm(R"(\d\d-\d\d-\d{4} \d\d:\d\d:\d\d   KORVELINE 2002  Ver 1\.01)");
+
+// The record as written at some moment: its version line is taken from the
+// file and must have the right form; everything else is fixed.
+void ExpectRecord(const std::string& bytes, std::size_t& at, const std::string& boxText)
+{
+    const std::string z = std::string(78, 'z') + "\r\n";
+    ASSERT_EQ(bytes.compare(at, z.size(), z), 0);
+    const std::size_t lineEnd = bytes.find("\r\n", at + z.size());
+    ASSERT_NE(lineEnd, std::string::npos);
+    const std::string version = bytes.substr(at + z.size(), lineEnd - at - z.size());
+    EXPECT_TRUE(std::regex_match(version, VersionForm)) << version;
+    const std::string expected = z + version + "\r\n\r\n"
+        "　　　　認定段位: 　初段(LEVEL 12)  芸達者\r\n\r\n\r\n" + Sep + "\r\n" + boxText;
+    ASSERT_LE(at + expected.size(), bytes.size());
+    EXPECT_EQ(bytes.substr(at, expected.size()), expected);
+    at += expected.size();
+}
+
+TEST_F(ReportWindow, LoadShowsTheRankTheReportAndTheVersionLine)
+{
+    Report.Load();
+    EXPECT_TRUE(Report->Shown());
+    EXPECT_EQ(Report->Label3.Caption(), "　初段(LEVEL 12)  芸達者");
+    EXPECT_EQ(Report->Text1.Text(), ExpectedReport);
+    EXPECT_TRUE(std::regex_match(Report->Label4.Caption(), VersionForm));
+    // All 30 lines fit the box, which cannot scroll: the score is the last.
+    auto* box = static_cast<QAbstractScrollArea*>(Report->Text1.Widget());
+    EXPECT_EQ(box->verticalScrollBar()->maximum(), 0);
+}
+
+TEST_F(ReportWindow, FileOutAppendsWholeRecordsOfWhatTheBoxHolds)
+{
+    LockWatcher watcher;
+    kv::SetResponder(&watcher);
+    Report.Load();
+
+    // Typing, Backspace, Enter and the clipboard keys change nothing.
+    Report->Text1.SetFocus();
+    Press(Qt::Key_A, "a");
+    Press(Qt::Key_Backspace, "\b");
+    Press(Qt::Key_Return, "\r");
+    Press(Qt::Key_X, QString(QChar(24)), Qt::ControlModifier);
+    Press(Qt::Key_V, QString(QChar(22)), Qt::ControlModifier);
+    EXPECT_EQ(Report->Text1.Text(), ExpectedReport);
+    Report->Command1.Click();
+
+    // Delete is no typed character: it does change the box, and the next
+    // record holds the box as it is then.
+    Press(Qt::Key_Delete, "");
+    const std::string edited = Report->Text1.Text();
+    ASSERT_EQ(edited, ExpectedReport.substr(1));
+    Report->Command1.Click();
+
+    EXPECT_EQ(watcher.notices, (std::vector<std::string>{Saved, Saved}));
+    EXPECT_EQ(watcher.locked, (std::vector<bool>{true, true}));
+    EXPECT_TRUE(Report->Enabled());
+    const std::string bytes = ReportBytes();
+    std::size_t at = 0;
+    ExpectRecord(bytes, at, ExpectedReport);
+    ExpectRecord(bytes, at, edited);
+    EXPECT_EQ(at, bytes.size());
+    kv::SetResponder(&responder);
+}
+
+TEST_F(ReportWindow, AFailedFileOutTellsItsNumberAndLeavesTheFileAsItWas)
+{
+    Report.Load();
+    // A data folder that is not there: path not found, and nothing created.
+    global::DataFolder = "C:\\missing";
+    Report->Command1.Click();
+    EXPECT_FALSE(std::filesystem::exists(home / "missing"));
+    global::DataFolder = "C:\\data";
+
+    // One earlier record, then a write that fails outright...
+    Report->Command1.Click();
+    const std::string before = ReportBytes();
+    kv::InjectFaultForTest(kv::FaultAt::Write, EIO);
+    Report->Command1.Click();
+    EXPECT_EQ(ReportBytes(), before);
+
+    // ...and one that is cut short: the part that got out is taken back.
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = before.size() + 100;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    Report->Command1.Click();
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(ReportBytes(), before);
+
+    EXPECT_EQ(responder.notices, (std::vector<std::string>{
+        "エラーの為、記録出来ませんでした(Err=76)", Saved,
+        "エラーの為、記録出来ませんでした(Err=57)",
+        "エラーの為、記録出来ませんでした(Err=61)"}));
+    EXPECT_TRUE(Report->Enabled());
+}
+
+TEST_F(ReportWindow, OkAndTheCloseBoxCloseItAndShowTheMainWindow)
+{
+    WriteSettings("C:\\\r\nC:\\data\r\n");
+    Main1.Load();
+    for (int way = 0; way < 2; ++way) {
+        Main1->Visible(false);
+        Report.Load();
+        if (way == 0)
+            Report->Command2.Click();
+        else
+            Report->PressCloseBox();
+        EXPECT_FALSE(Report.Loaded());
+        EXPECT_TRUE(Main1->Shown());
+    }
+}
+
+// A clock that runs a check at every pause of Copy.
+struct PauseWatcher : FakeClock {
+    std::function<void()> onSleep;
+    void Sleep(std::uint32_t ms) override
+    {
+        if (onSleep) onSleep();
+        FakeClock::Sleep(ms);
+    }
+};
+
+TEST_F(ReportWindow, CopyWithoutAPrinterTellsSoAndBringsTheButtonsBack)
+{
+    // A print system that is not there: no default printer.
+    setenv("CUPS_SERVER", (home / "no-cups.sock").c_str(), 1);
+    unsetenv("LPDEST");
+    unsetenv("PRINTER");
+    PauseWatcher clock;
+    Report.Load();
+    int pauses = 0;
+    clock.onSleep = [&] {
+        ++pauses;
+        EXPECT_FALSE(Report->Command1.Visible() || Report->Command2.Visible() || Report->Command3.Visible());
+        Report->PressCloseBox();   // OK is hidden, and so is its close box
+    };
+    Report->Command3.Click();
+    unsetenv("CUPS_SERVER");
+    EXPECT_EQ(pauses, 2);
+    EXPECT_EQ(clock.slept, 1000u);
+    ASSERT_TRUE(Report.Loaded());
+    EXPECT_TRUE(ButtonsShown());
+    EXPECT_EQ(responder.notices, std::vector<std::string>{"エラーの為、印刷出来ませんでした(Err=482)"});
+}
+
+// --- Copy through a private CUPS scheduler ----------------------------------
+
+// Runs a shell command; its exit status and what it printed.
+std::pair<int, std::string> Shell(const std::string& command)
+{
+    std::string out;
+    FILE* p = popen(command.c_str(), "r");
+    if (!p) return {-1, out};
+    char buf[4096];
+    while (std::size_t n = fread(buf, 1, sizeof buf, p)) out.append(buf, n);
+    const int status = pclose(p);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+int Lines(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
+
+template <class Done>
+bool WaitFor(Done done, int seconds)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return true;
+}
+
+class ReportPrint : public ReportWindow {
+protected:
+    std::filesystem::path cups;
+    std::string script = std::string(KV_TEST_DIR) + "/print_system.sh";
+    bool started = false;
+
+    void SetUp() override
+    {
+        ReportWindow::SetUp();
+        if (geteuid() != 0) GTEST_SKIP() << "a private CUPS scheduler needs root";
+        cups = home / "cups";
+        std::filesystem::create_directories(cups);
+        started = true;
+        const auto [status, out] = Shell(script + " start '" + cups.string() + "' 2>&1");
+        ASSERT_EQ(status, 0) << out;
+        setenv("CUPS_SERVER", (cups / "cups.sock").c_str(), 1);
+        unsetenv("LPDEST");
+        unsetenv("PRINTER");
+    }
+    void TearDown() override
+    {
+        if (started) Shell(script + " stop '" + cups.string() + "' 2>&1");
+        unsetenv("CUPS_SERVER");
+        ReportWindow::TearDown();
+    }
+    std::string Log() const { return Shell("tail -n 20 '" + (cups / "log" / "error_log").string() + "'").second; }
+};
+
+// Mean brightness (0..255) of a rectangle of the page, and how many of its
+// pixels are dark.
+std::pair<double, int> Tone(const QImage& page, const QRect& r)
+{
+    double sum = 0;
+    int dark = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) {
+            sum += qGray(page.pixel(x, y));
+            dark += qGray(page.pixel(x, y)) < 100;
+        }
+    return {sum / (r.width() * r.height()), dark};
+}
+
+TEST_F(ReportPrint, CopyPrintsOneImageOfTheWindowWithoutItsButtons)
+{
+    FakeClock clock;
+    Report.Load();
+    Report->Command3.Click();
+    EXPECT_TRUE(responder.notices.empty()) << responder.notices[0] << Log();
+    EXPECT_TRUE(ButtonsShown());
+
+    const std::filesystem::path printed = cups / "printed.pdf";
+    ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(printed); }, 60)) << Log();
+    ASSERT_TRUE(WaitFor([] { return Shell("timeout 10 lpstat -o").second.empty(); }, 30)) << Log();
+    EXPECT_EQ(Lines(Shell("timeout 10 lpstat -W completed -o").second), 1);
+
+    const std::string info = Shell("timeout 30 pdfinfo '" + printed.string() + "'").second;
+    EXPECT_TRUE(std::regex_search(info, std::regex("\nPages: +1\n"))) << info;
+    constexpr int Dpi = 60;
+    const std::string png = (cups / "page").string();
+    ASSERT_EQ(Shell("timeout 60 pdftoppm -r " + std::to_string(Dpi) + " -png -singlefile '" + printed.string() + "' '" +
+                  png + "'").first, 0);
+    const QImage page(QString::fromStdString(png + ".png"));
+    ASSERT_FALSE(page.isNull());
+
+    // Where the window lies: as large as fits within 10 mm margins, across
+    // the top. Window places in twips map onto the page through it.
+    const double margin = 10 / 25.4 * Dpi;
+    const double scale = std::min((page.width() - 2 * margin) / 10140, (page.height() - 2 * margin) / 10920);
+    const double left = (page.width() - 10140 * scale) / 2;
+    auto onPage = [&](int x, int y, int w, int h) {
+        return QRectF(left + x * scale, margin + y * scale, w * scale, h * scale).toAlignedRect().adjusted(2, 2, -2, -2);
+    };
+
+    EXPECT_GT(Tone(page, page.rect()).first, 230);   // a white page...
+    EXPECT_GT(Tone(page, QRect(0, 0, page.width(), int(margin) - 2)).first, 254);
+    // ...with the report's dark text, down to its last line, the score...
+    EXPECT_GT(Tone(page, onPage(285, 2070, 9510, 7455)).second, 2000);
+    EXPECT_GT(Tone(page, onPage(285, 2070 + 29 * 240, 4000, 240)).second, 20);
+    EXPECT_GT(Tone(page, onPage(3705, 75, 2025, 420)).second, 20);   // 認定証
+    // ...and blank where the three buttons stand on screen.
+    EXPECT_GT(Tone(page, onPage(7830, 165, 1830, 495)).first, 252);
+    EXPECT_GT(Tone(page, onPage(7845, 735, 1830, 495)).first, 252);
+    EXPECT_GT(Tone(page, onPage(7935, 10215, 1710, 555)).first, 252);
+}
+
+TEST_F(ReportPrint, APrinterThatRefusesJobsGetsTheNotice)
+{
+    ASSERT_EQ(Shell("timeout 20 cupsreject kvtest 2>&1").first, 0);
+    FakeClock clock;
+    Report.Load();
+    Report->Command3.Click();
+    EXPECT_EQ(responder.notices, std::vector<std::string>{"エラーの為、印刷出来ませんでした(Err=482)"});
+    EXPECT_TRUE(ButtonsShown());
+}
+
+} // namespace
