@@ -2,7 +2,9 @@
 # The real program on a virtual X display: ALL runs the six rows along the lit
 # connector path and fills every value panel; "Fighting Capacity" then opens
 # the overall-result window, which computes the score, lights its gauge in
-# its colours and shows Report; OK brings the main window back.
+# its colours and shows Report; OK brings the main window back. Last, the
+# certificate: Report, File Out, OK writes the report file and brings the main
+# window back.
 # FC_OPENINGS=n opens the overall result n times and prints how long each took
 # from the click to Report being shown.
 set -euo pipefail
@@ -38,12 +40,11 @@ until_pixel() {
   done
   return 1
 }
-click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }  # WINDOW X Y (pixels)
 
 # 1. ALL. The band behind the ALL box (Shape4) turns pale yellow while the
 # run goes on and dark yellow again at its end.
 band_x=$(( 4000 / 15 )); band_y=$(( 7700 / 15 ))
-click "$win" $(( (2370 + 300) / 15 )) $(( (8055 + 247) / 15 ))
+click_twips "$win" 2370 8055 600 495   # ALL (Command8)
 until_pixel "$win" "$band_x" "$band_y" 255 255 128 20 || fail "the connector path did not light up"
 until_pixel "$win" "$band_x" "$band_y" 192 192 0 150 || fail "the ALL run did not end within 150 s"
 
@@ -56,12 +57,11 @@ for top in 945 2025 3150 4230 5325 6465; do
 done
 echo "ok: ALL ran the six rows"
 
-# 2. "Fighting Capacity". Bar 1 of the window's gauge (red 255, green 15)
-# lies 4280 twips into the picture box at 2355,1425; Report at 6630,1590.
-openings=${FC_OPENINGS:-1}
-for n in $(seq 1 "$openings"); do
-  t0=$(date +%s%N)
-  click "$win" $(( (7245 + 562) / 15 )) $(( (7905 + 360) / 15 ))
+# 2. "Fighting Capacity" (Command9). Bar 1 of the window's gauge (red 255,
+# green 15) lies 4280 twips into the picture box at 2355,1425; Report at
+# 6630,1590.
+open_overall() {
+  click_twips "$win" 7245 7905 1125 720
   wait_mapped "KORVEL F_Capacity" 30 || fail "the overall-result window did not open"
   mapped "KORVELINE 2002" && fail "the main window stayed visible beside the overall result"
   fc=$(xdotool search --onlyvisible --name '^KORVEL F_Capacity$' | head -n1)
@@ -74,12 +74,35 @@ for n in $(seq 1 "$openings"); do
     sleep 0.05
   done
   [ -n "$shown" ] || fail "Report did not appear within the wait"
+}
+openings=${FC_OPENINGS:-1}
+for n in $(seq 1 "$openings"); do
+  t0=$(date +%s%N)
+  open_overall
   echo "opening $n: Report shown $(( ($(date +%s%N) - t0) / 1000000 )) ms after the click"
   near 255 15 0 "$(pixel "$fc" $(( (2355 + 1830) / 15 )) $(( (1425 + 4280) / 15 + 2 )))" \
     || fail "the gauge's first bar is not (255,15,0): $(pixel "$fc" $(( (2355 + 1830) / 15 )) $(( (1425 + 4280) / 15 + 2 )))"
   # OK: the main window comes back and the window goes.
-  click "$fc" $(( (6780 + 495) / 15 )) $(( (7230 + 232) / 15 ))
+  click_twips "$fc" 6780 7230 990 465   # OK (Command1)
   wait_mapped "KORVELINE 2002" 10 || fail "OK did not bring the main window back"
   mapped "KORVEL F_Capacity" && fail "the overall-result window stayed after OK"
 done
 echo "ok: the overall result opens, lights its gauge and closes with OK"
+
+# 3. The certificate: Report (Command14), File Out (Command1: 7830,165), whose
+# notice is answered, then OK (Command2: 7935,10215).
+open_overall
+click_twips "$fc" 6630 1590 1095 465
+wait_mapped "KORVELINE 2002 Report" 10 || fail "Report did not open the certificate"
+mapped "KORVEL F_Capacity" && fail "the overall-result window stayed beside the certificate"
+rep=$(xdotool search --onlyvisible --name '^KORVELINE 2002 Report$' | head -n1)
+sleep 0.5
+click_twips "$rep" 7830 165 1830 495
+answer_notice "File Out"
+[ -s "$work/h/data/KV_REP.txt" ] || fail "File Out wrote no report file"
+head -c 78 "$work/h/data/KV_REP.txt" | grep -qx 'z\{78\}' || fail "the report file does not start with the record's line of z"
+grep -q '総合戦闘力 : [0-9]' "$work/h/data/KV_REP.txt" || fail "the report file holds no overall score"
+click_twips "$rep" 7935 10215 1710 555
+wait_mapped "KORVELINE 2002" 10 || fail "the certificate's OK did not bring the main window back"
+mapped "KORVELINE 2002 Report" && fail "the certificate stayed after its OK"
+echo "ok: the certificate writes the report file and OK brings the main window back"

@@ -5,6 +5,8 @@
 
 #include "platform/errors.h"
 #include "platform/sound.h"
+#include "results/kv_common.h"
+#include "results/report.h"
 #include "runs/all_runs.h"
 #include "runs/row_run.h"
 #include "sysinfo/capacity.h"
@@ -247,8 +249,18 @@ TEST_F(OverallWindow, WaitsDisabledThenShowsScoreLevelTitleAndReport)
     EXPECT_TRUE(f.Enabled());
 }
 
-TEST_F(OverallWindow, OkAndTheCloseBoxGoBackToTheMainWindow)
+TEST_F(OverallWindow, OkAndTheCloseBoxGoBackToTheMainWindowReportOnToTheCertificate)
 {
+    Main1->Visible(false);
+    Open(18748).Command14.Click();
+    EXPECT_FALSE(F_capacity.Loaded());
+    ASSERT_TRUE(Report.Loaded());
+    EXPECT_TRUE(Report->Shown());
+    EXPECT_FALSE(Main1->Shown());
+    EXPECT_EQ(Report->Label3.Caption(), "　２級(LEVEL 10)  半凡人");
+    Report->Command2.Click();
+    EXPECT_TRUE(Main1->Shown());
+
     Main1->Visible(false);
     Open(1000).Command1.Click();
     EXPECT_FALSE(F_capacity.Loaded());
@@ -403,7 +415,16 @@ TEST_F(Sequences, AFailingRowEndsTheSequenceAndGivesTheWindowBack)
     EXPECT_TRUE(Main1->Shown());
     EXPECT_EQ(responder.notices, std::vector<std::string>{"エラーの為、処理を中止しました。(Err=7)"});
 
-    // "Fighting Capacity" after a failed missing-tests run opens nothing.
+    // Neither "Fighting Capacity" nor Save goes on after a failed
+    // missing-tests run.
+    global::TestIndex.fill(NotMeasured);
+    ran.clear();
+    m.Command15.Click();
+    EXPECT_EQ(ran, (std::vector<int>{Cpu, Calc}));
+    EXPECT_FALSE(KV_Common.Loaded());
+    EXPECT_TRUE(Main1->Shown());
+    ExpectAtRest();
+
     global::TestIndex.fill(NotMeasured);
     ran.clear();
     m.Command9.Click();

@@ -7,6 +7,7 @@
 #include "app/main1.h"
 #include "platform/clock.h"
 #include "platform/pump.h"
+#include "results/report.h"
 #include "runs/gauge.h"
 #include "sysinfo/capacity.h"
 
@@ -118,9 +119,9 @@ void FCapacityForm::Command1_Click()
     F_capacity.Unload();
 }
 
-// The certificate is not built yet: Report leads back to the main window.
+// The main window stays hidden: the certificate's OK shows it again.
 void FCapacityForm::Command14_Click()
 {
+    Report.Load();
     F_capacity.Unload();
-    Main1->Visible(true);
 }
