@@ -8,6 +8,14 @@
 #include "runs/gauge.h"
 #include "runs/row_run.h"
 
+#include <QApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWheelEvent>
+#include <QWidget>
+#include <QWindow>
+
 #include <chrono>
 #include <climits>
 #include <tuple>
@@ -212,6 +220,67 @@ TEST_F(RowRun, EachButtonRunsItsOwnRow)
         EXPECT_EQ(r.comment.Caption(), global::TestLevel[r.test]);
     }
     EXPECT_EQ(chimes.size(), 6u);
+}
+
+// What a user can do to the main window: press Space on the focused button,
+// click a start button through the window (as the window system delivers
+// it) and straight at the button, and turn the wheel over the drive list.
+void PokeMainWindow(Main1Form& m)
+{
+    auto click = [](QObject* target, QPointF at) {
+        for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent e(type, at, at, Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(target, &e);
+        }
+    };
+    for (auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QKeyEvent key(type, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+        QCoreApplication::sendEvent(m.Widget()->windowHandle(), &key);
+    }
+    QWidget* calc = m.Command3.Widget();
+    click(m.Widget()->windowHandle(), calc->mapTo(m.Widget(), calc->rect().center()));
+    click(m.Command4.Widget(), m.Command4.Widget()->rect().center());
+    QWidget* drives = m.Drive1.Widget();
+    const QPointF over = drives->mapTo(m.Widget(), drives->rect().center());
+    QWheelEvent wheel(over, over, QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(m.Widget()->windowHandle(), &wheel);
+}
+
+TEST_F(RowRun, TheLockedWindowKeepsItsLookAndTakesNoInput)
+{
+    Main1Form& m = Main1.Get();
+    m.Command5.SetFocus();   // Space would press HDD's start button
+    std::vector<TestKind> ran;
+    for (TestKind t : {Calc, Mem, Hdd})
+        SetRowTestForTest(t, [&ran, t] { ran.push_back(t); return 1000; });
+    auto grab = [](kv::Windowed& c) { return c.Widget()->grab().toImage(); };
+    const QImage endBefore = grab(m.Command2), drivesBefore = grab(m.Drive1), optionBefore = grab(m.Option1[1]);
+
+    bool lockedDuring = false, looksDuring = false, focusKept = false;
+    SetRowTestForTest(Cpu, [&] {
+        lockedDuring = !m.Enabled();
+        looksDuring = grab(m.Command2) == endBefore && grab(m.Drive1) == drivesBefore
+                   && grab(m.Option1[1]) == optionBefore;
+        PokeMainWindow(m);
+        m.Command7.Click();
+        kv::DoEvents();
+        focusKept = m.Widget()->focusWidget() == m.Command5.Widget();   // no click took it
+        return 12345;
+    });
+    m.Command1.Click();
+    EXPECT_TRUE(lockedDuring);
+    EXPECT_TRUE(looksDuring);
+    EXPECT_TRUE(focusKept);
+    EXPECT_TRUE(ran.empty());
+    EXPECT_EQ(global::TestIndex[Graph], NotMeasured);
+    EXPECT_EQ(global::TestDrive, "");
+
+    // The same input once the run is over does all of it.
+    PokeMainWindow(m);
+    EXPECT_EQ(ran, (std::vector<TestKind>{Hdd, Calc, Mem}));
+    EXPECT_EQ(global::TestDrive, "d:");
 }
 
 TEST_F(RowRun, ComparModeShowsTheComparisonButStillKeepsTheLevel)

@@ -162,7 +162,11 @@ void CommandButton::OnClick(std::function<void()> handler)
                      [h = std::move(handler)] { h(); });
 }
 
-void CommandButton::Click() { static_cast<QAbstractButton*>(w_)->click(); }
+void CommandButton::Click()
+{
+    // A locked form ignores its user's presses.
+    if (!InputLocked(w_)) static_cast<QAbstractButton*>(w_)->click();
+}
 
 // --- OptionButton -------------------------------------------------------------------------
 
