@@ -1,13 +1,19 @@
-// How the window layer looks: picture buttons, and a disabled control next
-// to a locked form.
+// How the window layer looks and asks: picture buttons, a disabled control
+// next to a locked form, and the order of the message boxes' buttons.
+#include "platform/notice.h"
 #include "platform/ui.h"
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QImage>
+#include <QPushButton>
+#include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
+#include <functional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -82,6 +88,52 @@ TEST(Disabling, AControlLooksDisabledALockedFormDoesNot)
     end.Enabled(false);
     EXPECT_FALSE(end.Enabled());
     EXPECT_NE(look(), enabled);
+}
+
+// Runs `show`, which opens a message box, reads the box's buttons left to
+// right and presses the one captioned `press`.
+struct BoxSeen {
+    std::vector<std::string> buttons;
+    std::string defaultButton;
+};
+
+BoxSeen Answer(const char* press, const std::function<void()>& show)
+{
+    BoxSeen seen;
+    QTimer::singleShot(0, [&seen, press] {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        QList<QPushButton*> buttons = box->findChildren<QPushButton*>();
+        std::sort(buttons.begin(), buttons.end(), [box](QPushButton* a, QPushButton* b) {
+            return a->mapTo(box, QPoint()).x() < b->mapTo(box, QPoint()).x();
+        });
+        QPushButton* pressed = nullptr;
+        for (QPushButton* b : buttons) {
+            seen.buttons.push_back(b->text().toStdString());
+            if (b->isDefault()) seen.defaultButton = seen.buttons.back();
+            if (seen.buttons.back() == press) pressed = b;
+        }
+        if (pressed) pressed->click();
+        else box->close();
+    });
+    show();
+    return seen;
+}
+
+TEST(MessageBoxes, ButtonsStandInThePlatformsOrder)
+{
+    kv::SetResponder(nullptr);
+    const BoxSeen notice = Answer("Continue", [] { kv::Notice("設定が正しくありません"); });
+    EXPECT_EQ(notice.buttons, (std::vector<std::string>{"Cancel", "Try Again", "Continue"}));
+    EXPECT_EQ(notice.defaultButton, "Cancel");
+
+    for (bool yes : {true, false}) {
+        bool answer = !yes;
+        const BoxSeen question = Answer(yes ? "&Yes" : "&No", [&] { answer = kv::Question("上書きしますか？"); });
+        EXPECT_EQ(question.buttons, (std::vector<std::string>{"&Yes", "&No"}));
+        EXPECT_EQ(question.defaultButton, "&Yes");
+        EXPECT_EQ(answer, yes);
+    }
 }
 
 } // namespace

@@ -279,24 +279,40 @@ std::function<void()> g_end;
 
 void SetResponder(Responder* responder) { g_responder = responder; }
 
+namespace {
+
+// A message box with the exclamation icon and these buttons, left to right
+// as the platform orders them (Qt would sort them by role). The first is the
+// default; `escape` answers Esc and the close box. Gives the pressed one.
+std::size_t ShowMessageBox(const std::string& text, std::initializer_list<const char*> buttons,
+                           std::size_t escape)
+{
+    QMessageBox box(QMessageBox::Warning, QString(), Q(text), QMessageBox::NoButton);
+    std::vector<QPushButton*> made;
+    for (const char* caption : buttons)
+        made.push_back(box.addButton(QString::fromUtf8(caption), QMessageBox::ActionRole));
+    box.setDefaultButton(made.front());
+    box.setEscapeButton(made.at(escape));
+    box.exec();
+    const auto pressed = std::find(made.begin(), made.end(), box.clickedButton());
+    return pressed == made.end() ? escape : std::size_t(pressed - made.begin());
+}
+
+} // namespace
+
 void Notice(const std::string& text)
 {
     if (g_responder) {
         g_responder->Notice(text);
         return;
     }
-    QMessageBox box(QMessageBox::Warning, QString(), Q(text), QMessageBox::NoButton);
-    box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
-    box.addButton(QStringLiteral("Try Again"), QMessageBox::AcceptRole);
-    box.addButton(QStringLiteral("Continue"), QMessageBox::AcceptRole);
-    box.exec();
+    ShowMessageBox(text, {"Cancel", "Try Again", "Continue"}, 0);
 }
 
 bool Question(const std::string& text)
 {
     if (g_responder) return g_responder->Question(text);
-    QMessageBox box(QMessageBox::Warning, QString(), Q(text), QMessageBox::Yes | QMessageBox::No);
-    return box.exec() == QMessageBox::Yes;
+    return ShowMessageBox(text, {"&Yes", "&No"}, 1) == 0;
 }
 
 // --- the end ------------------------------------------------------------------------
