@@ -15,41 +15,31 @@ mkdir -p "$work/h/.config" "$work/h/data"
 printf '%s\r\n%s\r\n' "$(cd "$(dirname "$exe")" && pwd)" "$work/h/data" >"$work/h/.config/KORVEL.ini"
 start "$work/h"
 wait_mapped "KORVELINE 2002" 30 || fail "main window not mapped"
-win=$(xdotool search --onlyvisible --name '^KORVELINE 2002$' | head -n1)
-sleep 1
+win=$(window "KORVELINE 2002")
+wait_until 10 painted "$win" $(( 4000 / 15 )) $(( 7700 / 15 )) 192 192 0 || fail "the main window was not painted"
 
-# pixel WINDOW X Y: "r g b" of one pixel of a window.
+# pixel WINDOW X Y: "r g b" of one pixel of a window, now.
 pixel() {
-  import -window "$1" "png:$work/shot.png" 2>/dev/null || return 1
-  convert "$work/shot.png" -crop "1x1+$2+$3" +repage -depth 8 txt:- 2>/dev/null \
-    | sed -n 's/^0,0: *(\([0-9.]*\),\([0-9.]*\),\([0-9.]*\).*/\1 \2 \3/p' \
-    | awk '{ printf "%d %d %d\n", $1 + 0.5, $2 + 0.5, $3 + 0.5 }'
+  shot "$1" "$work/shot.png" || return 1
+  pixels "$work/shot.png" "$2" "$3" 1 1 | awk '{ print $3, $4, $5 }'
 }
-# near R G B "r g b": within 3 of each.
-near() {
-  awk -v r="$1" -v g="$2" -v b="$3" -v got="$4" 'BEGIN {
-    split(got, c, " ")
-    d1 = c[1] - r; d2 = c[2] - g; d3 = c[3] - b
-    exit !(c[1] != "" && d1 * d1 <= 9 && d2 * d2 <= 9 && d3 * d3 <= 9) }'
-}
-# until_pixel WINDOW X Y R G B SECONDS
-until_pixel() {
-  for _ in $(seq 1 $(( $7 * 4 ))); do
-    near "$4" "$5" "$6" "$(pixel "$1" "$2" "$3")" && return 0
-    sleep 0.25
-  done
-  return 1
+# same "r g b" "r g b": within 2 of each other.
+same() {
+  awk -v a="$1" -v b="$2" 'BEGIN {
+    n = split(a, x, " "); m = split(b, y, " ")
+    for (i = 1; i <= 3; i++) { d = x[i] - y[i]; if (d * d > 4) exit 1 }
+    exit !(n == 3 && m == 3) }'
 }
 
 # 1. ALL. The band behind the ALL box (Shape4) turns pale yellow while the
 # run goes on and dark yellow again at its end.
 band_x=$(( 4000 / 15 )); band_y=$(( 7700 / 15 ))
 click_twips "$win" 2370 8055 600 495   # ALL (Command8)
-until_pixel "$win" "$band_x" "$band_y" 255 255 128 20 || fail "the connector path did not light up"
-until_pixel "$win" "$band_x" "$band_y" 192 192 0 150 || fail "the ALL run did not end within 150 s"
+wait_until 20 painted "$win" "$band_x" "$band_y" 255 255 128 || fail "the connector path did not light up"
+wait_until 150 painted "$win" "$band_x" "$band_y" 192 192 0 || fail "the ALL run did not end within 150 s"
 
 # Every value panel holds dark digits on its light green.
-import -window "$win" "png:$work/main.png"
+shot "$win" "$work/main.png"
 for top in 945 2025 3150 4230 5325 6465; do
   dark=$(convert "$work/main.png" -crop "$(( 2070 / 15 ))x$(( 500 / 15 ))+$(( 3450 / 15 ))+$(( top / 15 ))" +repage \
            -depth 8 txt:- | awk -F'[(),]' 'NR > 1 && $3 + $4 + $5 < 200 { n++ } END { print n + 0 }')
@@ -64,13 +54,13 @@ open_overall() {
   click_twips "$win" 7245 7905 1125 720
   wait_mapped "KORVEL F_Capacity" 30 || fail "the overall-result window did not open"
   mapped "KORVELINE 2002" && fail "the main window stayed visible beside the overall result"
-  fc=$(xdotool search --onlyvisible --name '^KORVEL F_Capacity$' | head -n1)
+  fc=$(window "KORVEL F_Capacity")
   report=$(pixel "$fc" $(( (6630 + 547) / 15 )) $(( (1590 + 232) / 15 )))
   # Report shows when its spot no longer looks as it did while hidden.
   shown=""
   for _ in $(seq 1 300); do
     now=$(pixel "$fc" $(( (6630 + 547) / 15 )) $(( (1590 + 232) / 15 ))) || continue
-    if [ -n "$now" ] && ! near ${report} "$now"; then shown=1; break; fi
+    if [ -n "$now" ] && ! same "$report" "$now"; then shown=1; break; fi
     sleep 0.05
   done
   [ -n "$shown" ] || fail "Report did not appear within the wait"
@@ -80,7 +70,7 @@ for n in $(seq 1 "$openings"); do
   t0=$(date +%s%N)
   open_overall
   echo "opening $n: Report shown $(( ($(date +%s%N) - t0) / 1000000 )) ms after the click"
-  near 255 15 0 "$(pixel "$fc" $(( (2355 + 1830) / 15 )) $(( (1425 + 4280) / 15 + 2 )))" \
+  painted "$fc" $(( (2355 + 1830) / 15 )) $(( (1425 + 4280) / 15 + 2 )) 255 15 0 \
     || fail "the gauge's first bar is not (255,15,0): $(pixel "$fc" $(( (2355 + 1830) / 15 )) $(( (1425 + 4280) / 15 + 2 )))"
   # OK: the main window comes back and the window goes.
   click_twips "$fc" 6780 7230 990 465   # OK (Command1)
@@ -95,7 +85,7 @@ open_overall
 click_twips "$fc" 6630 1590 1095 465
 wait_mapped "KORVELINE 2002 Report" 10 || fail "Report did not open the certificate"
 mapped "KORVEL F_Capacity" && fail "the overall-result window stayed beside the certificate"
-rep=$(xdotool search --onlyvisible --name '^KORVELINE 2002 Report$' | head -n1)
+rep=$(window "KORVELINE 2002 Report")
 sleep 0.5
 click_twips "$rep" 7830 165 1830 495
 answer_notice "File Out"

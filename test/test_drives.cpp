@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <sys/sysmacros.h>
 
 using namespace kv;
@@ -109,6 +110,32 @@ TEST(DriveTable, DriveLetterOfTakesTheLongestRoot)
     EXPECT_EQ(DriveLetterOf("/mnt/nas/a", drives), 'H');
     EXPECT_EQ(DriveLetterOf("/mnt/nasty", drives), 'D');
     EXPECT_EQ(DriveLetterOf("relative", drives), 0);
+}
+
+TEST(DriveTable, AHomeFolderThroughALinkIsWhereTheLinkLeads)
+{
+    namespace fs = std::filesystem;
+    char pattern[] = "/tmp/kvlinkXXXXXX";
+    const fs::path top = mkdtemp(pattern);
+    fs::create_directories(top / "data" / "u");
+    fs::create_directory_symlink(top / "data" / "u", top / "home-u");
+    // The link stands on the root filesystem, its target on another one.
+    const std::string mounts = "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
+                               "2 1 8:2 / " + (top / "data").string() + " rw - ext4 /dev/sdb1 rw\n";
+    const std::vector<DriveInfo> drives = BuildDriveTable(mounts, (top / "home-u").string());
+    EXPECT_EQ(Summary(drives), (std::vector<std::string>{"C " + (top / "data" / "u").string() + " ext4 [u] 0",
+                                                         "D / ext4 [sda1] 0"}));
+
+    // A root that is a link also holds the paths the system spells resolved
+    // (the working folder, a canonical folder).
+    std::vector<DriveInfo> linked = drives;
+    linked[0].root = (top / "home-u").string();
+    std::size_t rootLength = 0;
+    for (const fs::path& p : {top / "home-u" / "x", top / "data" / "u" / "x"}) {
+        EXPECT_EQ(DriveLetterOf(p.string(), linked, &rootLength), 'C') << p;
+        EXPECT_EQ(p.string().substr(rootLength), "/x");
+    }
+    fs::remove_all(top);
 }
 
 TEST(DriveTable, TheRealTableAndItsReplacement)

@@ -5,8 +5,17 @@
 
 #include "platform/files.h"
 #include "platform/sound.h"
+#include "analyze/analyze.h"
 #include "runs/gauge.h"
 #include "runs/row_run.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWheelEvent>
+#include <QWidget>
+#include <QWindow>
 
 #include <chrono>
 #include <climits>
@@ -185,17 +194,18 @@ TEST_F(RowRun, SecondRunBlanksTheWholeGaugeBeforeItsTest)
 TEST_F(RowRun, EachButtonRunsItsOwnRow)
 {
     Main1Form& m = Main1.Get();
-    // Indices of six different levels, so a crossed label shows.
+    // Indices of six different levels and bar counts, so a crossed label shows.
     struct Row {
-        TestKind test; std::int32_t index; kv::CommandButton& button; kv::ControlArray<kv::Line, 65>& bars;
-        kv::Label& name; kv::Label& value; kv::Label& comment;
+        TestKind test; std::int32_t index; int bars; const char* value; const char* level;
+        kv::CommandButton& button; kv::ControlArray<kv::Line, 65>& gauge;
+        kv::Label& name; kv::Label& valueLabel; kv::Label& comment;
     } rows[] = {
-        {Cpu, 1000, m.Command1, m.Line1, m.Label8, m.Label3, m.Label5},
-        {Calc, 2000, m.Command3, m.Line2, m.Label9, m.Label7, m.Label11},
-        {Mem, 3000, m.Command4, m.Line3, m.Label12, m.Label13, m.Label15},
-        {Hdd, 5000, m.Command5, m.Line4, m.Label16, m.Label19, m.Label25},
-        {Text, 7000, m.Command6, m.Line5, m.Label17, m.Label20, m.Label26},
-        {Graph, 9000, m.Command7, m.Line6, m.Label18, m.Label21, m.Label27},
+        {Cpu, 1000, 3, "10", "　８級(LEVEL 4)", m.Command1, m.Line1, m.Label8, m.Label3, m.Label5},
+        {Calc, 2000, 6, "20", "　７級(LEVEL 5)", m.Command3, m.Line2, m.Label9, m.Label7, m.Label11},
+        {Mem, 3000, 9, "30", "　６級(LEVEL 6)", m.Command4, m.Line3, m.Label12, m.Label13, m.Label15},
+        {Hdd, 5000, 16, "50", "　５級(LEVEL 7)", m.Command5, m.Line4, m.Label16, m.Label19, m.Label25},
+        {Text, 7000, 22, "70", "　４級(LEVEL 8)", m.Command6, m.Line5, m.Label17, m.Label20, m.Label26},
+        {Graph, 9000, 28, "90", "　３級(LEVEL 9)", m.Command7, m.Line6, m.Label18, m.Label21, m.Label27},
     };
     std::vector<kv::Color> nameDuring;
     for (Row& r : rows) {
@@ -207,11 +217,118 @@ TEST_F(RowRun, EachButtonRunsItsOwnRow)
         EXPECT_EQ(nameDuring.at(r.test), 0x0000FFFFu);
         EXPECT_EQ(r.name.ForeColor(), 0x0000C0C0u);
         EXPECT_EQ(global::TestIndex[r.test], r.index);
-        EXPECT_EQ(LitBars(r.bars), GaugeSegments(r.index));
-        EXPECT_EQ(r.value.Caption(), std::to_string(r.index / 100));
-        EXPECT_EQ(r.comment.Caption(), global::TestLevel[r.test]);
+        EXPECT_EQ(LitBars(r.gauge), r.bars);
+        EXPECT_EQ(r.valueLabel.Caption(), r.value);
+        EXPECT_EQ(r.comment.Caption(), r.level);
+        EXPECT_EQ(global::TestLevel[r.test], r.level);
     }
     EXPECT_EQ(chimes.size(), 6u);
+}
+
+// What a user can do to the main window: press Space on the focused button,
+// click a start button through the window (as the window system delivers
+// it) and straight at the button, and turn the wheel over the drive list.
+void PokeMainWindow(Main1Form& m)
+{
+    auto click = [](QObject* target, QPointF at) {
+        for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent e(type, at, at, Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(target, &e);
+        }
+    };
+    for (auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QKeyEvent key(type, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+        QCoreApplication::sendEvent(m.Widget()->windowHandle(), &key);
+    }
+    QWidget* calc = m.Command3.Widget();
+    click(m.Widget()->windowHandle(), calc->mapTo(m.Widget(), calc->rect().center()));
+    click(m.Command4.Widget(), m.Command4.Widget()->rect().center());
+    QWidget* drives = m.Drive1.Widget();
+    const QPointF over = drives->mapTo(m.Widget(), drives->rect().center());
+    QWheelEvent wheel(over, over, QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(m.Widget()->windowHandle(), &wheel);
+}
+
+TEST_F(RowRun, TheLockedWindowKeepsItsLookAndTakesNoInput)
+{
+    Main1Form& m = Main1.Get();
+    m.Command5.SetFocus();   // Space would press HDD's start button
+    std::vector<TestKind> ran;
+    for (TestKind t : {Calc, Mem, Hdd})
+        SetRowTestForTest(t, [&ran, t] { ran.push_back(t); return 1000; });
+    auto grab = [](kv::Windowed& c) { return c.Widget()->grab().toImage(); };
+    const QImage endBefore = grab(m.Command2), drivesBefore = grab(m.Drive1), optionBefore = grab(m.Option1[1]);
+
+    bool lockedDuring = false, looksDuring = false, focusKept = false;
+    SetRowTestForTest(Cpu, [&] {
+        lockedDuring = !m.Enabled();
+        looksDuring = grab(m.Command2) == endBefore && grab(m.Drive1) == drivesBefore
+                   && grab(m.Option1[1]) == optionBefore;
+        PokeMainWindow(m);
+        m.Command7.Click();
+        kv::DoEvents();
+        focusKept = m.Widget()->focusWidget() == m.Command5.Widget();   // no click took it
+        return 12345;
+    });
+    m.Command1.Click();
+    EXPECT_TRUE(lockedDuring);
+    EXPECT_TRUE(looksDuring);
+    EXPECT_TRUE(focusKept);
+    EXPECT_TRUE(ran.empty());
+    EXPECT_EQ(global::TestIndex[Graph], NotMeasured);
+    EXPECT_EQ(global::TestDrive, "");
+
+    // The same input once the run is over does all of it.
+    PokeMainWindow(m);
+    EXPECT_EQ(ran, (std::vector<TestKind>{Hdd, Calc, Mem}));
+    EXPECT_EQ(global::TestDrive, "d:");
+}
+
+TEST_F(RowRun, HddRowWhoseTestFailsShowsZeroNoBarAndTheLowestLevel)
+{
+    clock.step = 100;
+    Main1Form& m = Main1.Get();
+    // The test takes the drive from the list, not from a TestDrive left
+    // over: on D: the scratch name is a folder, so nothing can be written.
+    std::filesystem::create_directories(home / "d" / "kv_test1.txt");
+    m.Drive1.Drive("d:");
+    global::TestDrive = "c:";
+    m.Command5.Click();
+    EXPECT_EQ(global::TestDrive, "d:");
+    EXPECT_EQ(global::TestIndex[Hdd], 0);
+    EXPECT_EQ(LitBars(m.Line4), 0);
+    EXPECT_EQ(m.Label19.Caption(), "0");
+    EXPECT_EQ(m.Label25.Caption(), "破門(LEVEL 0)");
+    EXPECT_EQ(global::TestLevel[Hdd], "破門(LEVEL 0)");
+    EXPECT_TRUE(std::filesystem::is_directory(home / "d" / "kv_test1.txt"));
+    EXPECT_TRUE(m.Enabled());
+}
+
+TEST_F(RowRun, TextAndGraphGiveTheWindowBackVisibleButLockedUntilTheRunEnds)
+{
+    Main1Form& m = Main1.Get();
+    clock.step = 100;
+    for (TestKind t : {Text, Graph}) {
+        SCOPED_TRACE(t);
+        bool hiddenDuring = false;
+        clock.onRead = [&] { hiddenDuring = hiddenDuring || !m.Shown(); };
+        struct { bool shown, enabled; } after{};
+        SetRowTestForTest(t, [&, t] {
+            const std::int32_t index = t == Text ? AnalyzeText() : AnalyzeGraph();
+            after = {m.Shown(), m.Enabled()};
+            return index;
+        });
+        (t == Text ? m.Command6 : m.Command7).Click();
+        clock.onRead = nullptr;
+        EXPECT_TRUE(hiddenDuring);
+        EXPECT_TRUE(after.shown);
+        EXPECT_FALSE(after.enabled);
+        EXPECT_TRUE(m.Shown());
+        EXPECT_TRUE(m.Enabled());
+        EXPECT_GT(global::TestIndex[t], 0);
+    }
 }
 
 TEST_F(RowRun, ComparModeShowsTheComparisonButStillKeepsTheLevel)

@@ -213,6 +213,34 @@ TEST_F(Setup, TheFolderPickerPutsTheOpenedFolderIntoTheChosenBox)
     EXPECT_EQ(s.Text1[0].Text(), "C:\\work");
 }
 
+TEST_F(Setup, AHomeFolderReachedThroughALinkIsShownAsDriveC)
+{
+    // C: as the drive table may give it, through a link; the working folder
+    // as the system gives it back, resolved.
+    namespace fs = std::filesystem;
+    fs::create_directories(home / "real" / "work");
+    fs::create_directory_symlink(home / "real", home / "link");
+    drives[0].root = (home / "link").string();
+    struct Cwd {
+        fs::path saved = fs::current_path();
+        ~Cwd() { fs::current_path(saved); }
+    } cwd;
+    fs::current_path(home / "real" / "work");
+
+    FirstStart();
+    SetupForm& s = setup.Get();
+    s.Command1[0].Click();
+    EXPECT_EQ(s.Drive1.Drive(), "c: [home]");
+    EXPECT_EQ(s.Dir1.Path(), "C:\\work");
+    s.Dir1.OpenEntry(0);
+    EXPECT_EQ(s.Dir1.Path(), "C:\\");
+    s.Drive1.Drive("d:");
+    s.Drive1.Drive("c:");
+    EXPECT_EQ(s.Dir1.Path(), "C:\\");
+    s.Command3.Click();
+    EXPECT_EQ(s.Text1[0].Text(), "C:\\");
+}
+
 TEST_F(Setup, ADriveThatCannotBeReadLeavesTheFolderListWhereItWas)
 {
     AddDriveWithoutFolder('E');

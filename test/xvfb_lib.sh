@@ -1,33 +1,80 @@
-# Shared by the smoke scripts: sourced, never run. The script re-runs itself
-# on a private virtual X display, then starts the real program with a home
-# folder of its own and watches its windows by their titles.
+# Shared by the smoke scripts: sourced, never run. It starts a private
+# virtual X display, then starts the real program with a home folder of its
+# own and watches that program's windows by their titles. Every wait is for
+# a condition, with a bound, never for a fixed time: a loaded machine only
+# makes the script slower, not wrong.
 #   source "$(dirname "$0")/xvfb_lib.sh"  (with "$exe" set to the program)
-if [ -z "${SMOKE_INSIDE_X:-}" ]; then
-  export SMOKE_INSIDE_X=1
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
-fi
 
 fail() { echo "FAIL: $*"; exit 1; }
 
-# Waits up to $2 seconds for a visible window named exactly $1.
-wait_mapped() {
-  for _ in $(seq 1 $(( $2 * 10 ))); do
-    xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 && return 0
-    sleep 0.1
-  done
-  return 1
-}
-mapped() { xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
+work=$(mktemp -d)
+pid=""
+xvfb_pid=""
 
 start() {  # start HOME
   HOME="$1" XDG_RUNTIME_DIR="$1" "$exe" >"$1/out.log" 2>&1 &
   pid=$!
 }
-stop() { kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; }
+stop() {
+  [ -n "$pid" ] || return 0
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  pid=""
+}
+trap 'stop; [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null; rm -rf "$work"' EXIT
 
-work=$(mktemp -d)
-pid=""
-trap 'stop; rm -rf "$work"' EXIT
+# wait_until SECONDS COMMAND...: runs the command every 0.1 s until it
+# succeeds; false when the time is up first.
+wait_until() {
+  local deadline=$(( SECONDS + $1 ))
+  shift
+  until "$@"; do
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    sleep 0.1
+  done
+}
+
+# The server picks a free display itself and writes its number once it
+# takes connections, so scripts running side by side never share a display
+# and nothing connects too early.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+display_ready() {
+  kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb ended: $(cat "$work/xvfb.log")"
+  grep -q '^[0-9][0-9]*$' "$work/display"
+}
+wait_until 30 display_ready || fail "the virtual display did not start"
+export DISPLAY=":$(head -n1 "$work/display")"
+unset XAUTHORITY
+
+# window TITLE: the id of the running program's visible window of exactly
+# that title; false when it has none (another program's window never counts).
+window() {
+  [ -n "$pid" ] || return 1
+  xdotool search --all --onlyvisible --pid "$pid" --name "^$1\$" 2>/dev/null | head -n1 | grep .
+}
+mapped() { window "$1" >/dev/null; }
+wait_mapped() { wait_until "$2" mapped "$1"; }  # wait_mapped TITLE SECONDS
+
+# shot WINDOW FILE: a screenshot of the window as PNG.
+shot() { import -window "$1" "png:$2" 2>/dev/null; }
+
+# pixels FILE X Y WIDTH HEIGHT: "x y r g b" for every pixel of the area.
+pixels() {
+  convert "$1" -crop "${4}x${5}+${2}+${3}" +repage -depth 8 txt:- 2>/dev/null \
+    | sed -n 's/^\([0-9]*\),\([0-9]*\): *(\([0-9.]*\),\([0-9.]*\),\([0-9.]*\).*/\1 \2 \3 \4 \5/p' \
+    | awk '{ printf "%d %d %d %d %d\n", $1, $2, $3 + 0.5, $4 + 0.5, $5 + 0.5 }'
+}
+
+# painted WINDOW X Y R G B: a fresh screenshot shows that colour (give or
+# take 2) at that pixel, i.e. the window has drawn what stands there.
+painted() {
+  shot "$1" "$work/painted.png" || return 1
+  pixels "$work/painted.png" "$2" "$3" 1 1 | awk -v r="$4" -v g="$5" -v b="$6" '
+    function off(a, e) { return a > e ? a - e : e - a }
+    { ok = off($3, r) <= 2 && off($4, g) <= 2 && off($5, b) <= 2 }
+    END { exit !ok }'
+}
 
 # click_twips WINDOW LEFT TOP WIDTH HEIGHT: the middle of a box given in twips.
 click_twips() {
@@ -41,7 +88,7 @@ answer_notice() {
   for _ in $(seq 1 50); do
     # A message box has no title of its own; the program's name stands there.
     box=""
-    for w in $(xdotool search --onlyvisible --class korvel 2>/dev/null || true); do
+    for w in $(xdotool search --all --onlyvisible --pid "$pid" --class korvel 2>/dev/null || true); do
       [ "$(xdotool getwindowname "$w" 2>/dev/null)" = KORVELINE ] && box=$w
     done
     if [ -z "$box" ]; then

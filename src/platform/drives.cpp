@@ -56,6 +56,17 @@ std::string_view LastComponent(std::string_view p)
     return slash == std::string_view::npos ? p : p.substr(slash + 1);
 }
 
+// The folder with its symbolic links resolved, or as written when it cannot be.
+std::string ResolvedFolder(const std::string& folder)
+{
+    std::string out = folder;
+    if (char* real = ::realpath(folder.c_str(), nullptr)) {
+        out = real;
+        std::free(real);
+    }
+    return out;
+}
+
 // Mount points and sources escape blank, tab, newline and backslash as \ooo.
 std::string Unescape(std::string_view field)
 {
@@ -244,7 +255,9 @@ const std::vector<DriveInfo>& RealDrives()
 std::vector<DriveInfo> BuildDriveTable(std::string_view mountinfo, std::string_view homeText)
 {
     const std::vector<Mount> mounts = ParseMountInfo(mountinfo);
-    std::string home(TrimTrailingSlashes(CollapseSlashes(homeText)));
+    // A home folder reached through a link lives on the filesystem the link
+    // leads to, and the system spells paths in it (the working folder) that way.
+    std::string home(TrimTrailingSlashes(CollapseSlashes(ResolvedFolder(std::string(homeText)))));
     if (home.empty() || home.front() != '/')
         home.assign(1, '/');
 
@@ -325,7 +338,8 @@ std::string DriveListEntry(const DriveInfo& d)
     return s;
 }
 
-char DriveLetterOf(std::string_view nativePath, const std::vector<DriveInfo>& drives)
+char DriveLetterOf(std::string_view nativePath, const std::vector<DriveInfo>& drives,
+                   std::size_t* rootLength)
 {
     std::string collapsed;
     if (nativePath.find("//") != std::string_view::npos) {
@@ -335,12 +349,17 @@ char DriveLetterOf(std::string_view nativePath, const std::vector<DriveInfo>& dr
     char best = 0;
     std::size_t bestLength = 0;
     for (const DriveInfo& d : drives) {
-        const std::string_view root = TrimTrailingSlashes(d.root);
-        if (IsUnder(nativePath, root) && (best == 0 || root.size() > bestLength)) {
-            best = d.letter;
-            bestLength = root.size();
+        const std::string resolved = ResolvedFolder(d.root);
+        for (const std::string* spelling : {&d.root, &resolved}) {
+            const std::string_view root = TrimTrailingSlashes(*spelling);
+            if (IsUnder(nativePath, root) && (best == 0 || root.size() > bestLength)) {
+                best = d.letter;
+                bestLength = root.size();
+            }
         }
     }
+    if (rootLength)
+        *rootLength = bestLength;
     return best;
 }
 

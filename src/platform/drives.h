@@ -23,7 +23,8 @@ struct DriveInfo {
     std::uint64_t device = 0;   // st_dev of the filesystem (major/minor)
 };
 
-// Builds the table from the text of /proc/self/mountinfo and the home folder.
+// Builds the table from the text of /proc/self/mountinfo and the home folder
+// (its links resolved, so C: is the filesystem the home folder really is on).
 std::vector<DriveInfo> BuildDriveTable(std::string_view mountinfo, std::string_view home);
 
 // The drives of this machine (or the table installed for a test).
@@ -37,8 +38,12 @@ void SetDrivesForTest(const std::vector<DriveInfo>* drives);
 // "c: [label]": lower-case letter, colon, blank, label in brackets.
 std::string DriveListEntry(const DriveInfo& d);
 
-// The drive whose root holds the native path (longest root wins), or 0.
-char DriveLetterOf(std::string_view nativePath, const std::vector<DriveInfo>& drives);
+// The drive whose root holds the native path (longest root wins), or 0. A
+// root counts as written and with its links resolved, so a folder under it is
+// found however either is spelt. `rootLength` gets the length of the matching
+// spelling of the root, which the path (doubled "/" collapsed) begins with.
+char DriveLetterOf(std::string_view nativePath, const std::vector<DriveInfo>& drives,
+                   std::size_t* rootLength = nullptr);
 
 // Is drive `d` still the filesystem it was found on? True when the mount that
 // covers its root in `mountinfo` (the text of /proc/self/mountinfo) has the

@@ -359,14 +359,12 @@ std::string ProgramPath(std::string_view nativePath)
         return std::string(nativePath);
     std::string path;
     AppendCollapsed(path, nativePath, false);
-    const std::vector<DriveInfo>& drives = CurrentDrives();
-    const char letter = DriveLetterOf(path, drives);
-    const DriveInfo* drive = letter ? FindDrive(drives, UpperAscii(letter)) : nullptr;
-    if (!drive)
+    std::size_t rootLength = 0;
+    const char letter = DriveLetterOf(path, CurrentDrives(), &rootLength);
+    if (!letter)
         return std::string(nativePath);
 
-    const std::string_view root = WithoutTrailingSlashes(drive->root);
-    std::string_view rest = std::string_view(path).substr(root == "/" ? 0 : root.size());
+    std::string_view rest = std::string_view(path).substr(rootLength);
     while (!rest.empty() && rest.front() == '/')
         rest.remove_prefix(1);
     std::string result{UpperAscii(letter), ':', '\\'};

@@ -345,6 +345,8 @@ public:
     void Picture(const std::string& name);
     void BackColor(Color c);
     void Icon(const std::string& name);
+    // A disabled form takes no input from the user; its controls keep
+    // their look.
     bool Enabled() const;
     void Enabled(bool e);
     void Show();

@@ -11,8 +11,10 @@
 #include <QScreen>
 #include <QTimer>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QWindow>
 
+#include <algorithm>
 #include <map>
 
 namespace kv {
@@ -71,7 +73,11 @@ Form::Form() : w_(new FormWindow)
     visible_ = false;
 }
 
-Form::~Form() { delete w_; }
+Form::~Form()
+{
+    LockInput(w_, false);
+    delete w_;
+}
 
 void Form::Caption(const std::string& text) { w_->setWindowTitle(Q(text)); }
 std::string Form::Caption() const { return S(w_->windowTitle()); }
@@ -86,8 +92,8 @@ void Form::ClientSize(int widthTwips, int heightTwips)
 void Form::Picture(const std::string& name) { w_->SetPicture(name); }
 void Form::BackColor(Color c) { w_->SetBack(true, c); }
 void Form::Icon(const std::string& name) { w_->setWindowIcon(QIcon(kv::Picture(name))); }
-bool Form::Enabled() const { return w_->isEnabled(); }
-void Form::Enabled(bool e) { w_->setEnabled(e); }
+bool Form::Enabled() const { return !InputLocked(w_); }
+void Form::Enabled(bool e) { LockInput(w_, !e); }
 void Form::OnCloseBox(std::function<void()> handler) { w_->onCloseBox = std::move(handler); }
 void Form::PressCloseBox() { w_->close(); }
 bool Form::Shown() const { return w_->isVisible(); }
@@ -120,6 +126,80 @@ void Form::VisibilityChanged()
     while (w_->windowHandle() && !w_->windowHandle()->isExposed() && waited.elapsed() < 1000)
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
     w_->repaint();
+}
+
+// --- the lock of a disabled form ------------------------------------------------
+// A disabled form only stops taking input: its controls keep their look (no
+// greying, no focus moving, no hover light), unlike a disabled Qt widget.
+
+namespace {
+
+// What lets a user act on a window: pointer, wheel, keys, typing through an
+// input method, shortcuts, context menus, drags, touch and tablets. The
+// pointer entering and leaving counts too, so no control lights up under it.
+bool IsUserInput(QEvent::Type t)
+{
+    switch (t) {
+    case QEvent::MouseButtonPress: case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick: case QEvent::MouseMove: case QEvent::Wheel:
+    case QEvent::KeyPress: case QEvent::KeyRelease: case QEvent::ShortcutOverride:
+    case QEvent::Shortcut: case QEvent::InputMethod: case QEvent::ContextMenu:
+    case QEvent::Enter: case QEvent::Leave: case QEvent::HoverEnter: case QEvent::HoverMove:
+    case QEvent::HoverLeave: case QEvent::DragEnter: case QEvent::DragMove:
+    case QEvent::DragLeave: case QEvent::Drop: case QEvent::TouchBegin:
+    case QEvent::TouchUpdate: case QEvent::TouchEnd: case QEvent::TouchCancel:
+    case QEvent::TabletPress: case QEvent::TabletMove: case QEvent::TabletRelease:
+    case QEvent::NativeGesture: case QEvent::Gesture:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::vector<const QWidget*> g_lockedForms;
+
+class InputLockFilter : public QObject {
+public:
+    using QObject::QObject;
+protected:
+    bool eventFilter(QObject* target, QEvent* e) override
+    {
+        return IsUserInput(e->type()) && InputLocked(target);
+    }
+};
+
+} // namespace
+
+bool InputLocked(const QObject* target)
+{
+    if (g_lockedForms.empty() || !target) return false;
+    // Input from the window system reaches the form's own window first, before
+    // Qt hands it to a control (and gives that control the focus).
+    if (const auto* window = qobject_cast<const QWindow*>(target)) {
+        return std::any_of(g_lockedForms.begin(), g_lockedForms.end(),
+                           [window](const QWidget* f) { return f->windowHandle() == window; });
+    }
+    // A control, a pop-up of one, or a shortcut owned by one.
+    for (const QObject* o = target; o; o = o->parent())
+        if (std::find(g_lockedForms.begin(), g_lockedForms.end(), o) != g_lockedForms.end())
+            return true;
+    return false;
+}
+
+void LockInput(const QWidget* form, bool locked)
+{
+    const auto at = std::find(g_lockedForms.begin(), g_lockedForms.end(), form);
+    if (!locked) {
+        if (at != g_lockedForms.end()) g_lockedForms.erase(at);
+        return;
+    }
+    if (at != g_lockedForms.end()) return;
+    static QPointer<InputLockFilter> filter;
+    if (!filter) {
+        filter = new InputLockFilter(QCoreApplication::instance());
+        QCoreApplication::instance()->installEventFilter(filter);
+    }
+    g_lockedForms.push_back(form);
 }
 
 namespace {
@@ -200,24 +280,40 @@ std::function<void()> g_end;
 
 void SetResponder(Responder* responder) { g_responder = responder; }
 
+namespace {
+
+// A message box with the exclamation icon and these buttons, left to right
+// as the platform orders them (Qt would sort them by role). The first is the
+// default; `escape` answers Esc and the close box. Gives the pressed one.
+std::size_t ShowMessageBox(const std::string& text, std::initializer_list<const char*> buttons,
+                           std::size_t escape)
+{
+    QMessageBox box(QMessageBox::Warning, QString(), Q(text), QMessageBox::NoButton);
+    std::vector<QPushButton*> made;
+    for (const char* caption : buttons)
+        made.push_back(box.addButton(QString::fromUtf8(caption), QMessageBox::ActionRole));
+    box.setDefaultButton(made.front());
+    box.setEscapeButton(made.at(escape));
+    box.exec();
+    const auto pressed = std::find(made.begin(), made.end(), box.clickedButton());
+    return pressed == made.end() ? escape : std::size_t(pressed - made.begin());
+}
+
+} // namespace
+
 void Notice(const std::string& text)
 {
     if (g_responder) {
         g_responder->Notice(text);
         return;
     }
-    QMessageBox box(QMessageBox::Warning, QString(), Q(text), QMessageBox::NoButton);
-    box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
-    box.addButton(QStringLiteral("Try Again"), QMessageBox::AcceptRole);
-    box.addButton(QStringLiteral("Continue"), QMessageBox::AcceptRole);
-    box.exec();
+    ShowMessageBox(text, {"Cancel", "Try Again", "Continue"}, 0);
 }
 
 bool Question(const std::string& text)
 {
     if (g_responder) return g_responder->Question(text);
-    QMessageBox box(QMessageBox::Warning, QString(), Q(text), QMessageBox::Yes | QMessageBox::No);
-    return box.exec() == QMessageBox::Yes;
+    return ShowMessageBox(text, {"&Yes", "&No"}, 1) == 0;
 }
 
 // --- the end ------------------------------------------------------------------------

@@ -122,7 +122,7 @@ void PictureWidget::paintEvent(QPaintEvent*)
     if (border == 0) return;
     // A sunken edge: dark grey and black above left, light grey and white below right.
     QPainter p(this);
-    const QRect r = rect().adjusted(0, 0, -1, -1);
+    const QRect r = rect();   // a one-pixel line paints below and right of its points
     p.setPen(QColor(128, 128, 128));
     p.drawLine(r.topLeft(), r.topRight());
     p.drawLine(r.topLeft(), r.bottomLeft());

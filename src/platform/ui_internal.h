@@ -98,6 +98,11 @@ protected:
     void PaintBackground(QPainter& p) override;
 };
 
+// A disabled form's lock: input from the user to the form's window, to any of
+// its controls or their pop-ups, and to their shortcuts is dropped.
+void LockInput(const QWidget* form, bool locked);
+bool InputLocked(const QObject* target);
+
 // Places a widget at a control's twips, relative to its container.
 void PlaceWidget(QWidget* w, int left, int top, int width, int height);
 

@@ -103,20 +103,23 @@ protected:
         const bool down = isDown();
         p.fillRect(r, QColor(212, 208, 200));
         if (!picture.empty()) {
+            // At its own size, centred on the face and cut off by the
+            // button's edges, never scaled to fit.
             const QPixmap& pm = Picture(picture);
-            if (!pm.isNull())
-                p.drawPixmap(r.adjusted(2, 2, -2, -2).translated(down ? 1 : 0, down ? 1 : 0), pm);
+            const QPoint at((r.width() - pm.width()) / 2, (r.height() - pm.height()) / 2);
+            p.drawPixmap(at + (down ? QPoint(1, 1) : QPoint()), pm);
         }
-        const QRect e = r.adjusted(0, 0, -1, -1);
+        // The bevel on the outermost pixels (a one-pixel line paints the
+        // pixels below and right of its points).
         p.setPen(down ? QColor(64, 64, 64) : Qt::white);
-        p.drawLine(e.topLeft(), e.topRight());
-        p.drawLine(e.topLeft(), e.bottomLeft());
+        p.drawLine(r.topLeft(), r.topRight());
+        p.drawLine(r.topLeft(), r.bottomLeft());
         p.setPen(down ? Qt::white : QColor(64, 64, 64));
-        p.drawLine(e.bottomLeft(), e.bottomRight());
-        p.drawLine(e.topRight(), e.bottomRight());
+        p.drawLine(r.bottomLeft(), r.bottomRight());
+        p.drawLine(r.topRight(), r.bottomRight());
         if (hasFocus()) {
             p.setPen(QPen(QColor(0, 0, 0), 1, Qt::DotLine));
-            p.drawRect(e.adjusted(3, 3, -3, -3));
+            p.drawRect(r.adjusted(3, 3, -4, -4));
         }
         if (!text().isEmpty()) {
             p.setFont(font());
@@ -162,7 +165,11 @@ void CommandButton::OnClick(std::function<void()> handler)
                      [h = std::move(handler)] { h(); });
 }
 
-void CommandButton::Click() { static_cast<QAbstractButton*>(w_)->click(); }
+void CommandButton::Click()
+{
+    // A locked form ignores its user's presses.
+    if (!InputLocked(w_)) static_cast<QAbstractButton*>(w_)->click();
+}
 
 // --- OptionButton -------------------------------------------------------------------------
 
