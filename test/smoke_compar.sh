@@ -16,42 +16,16 @@ wait_mapped "KORVELINE 2002" 30 || fail "main window not mapped"
 main=$(xdotool search --onlyvisible --name '^KORVELINE 2002$' | head -n1)
 sleep 1
 
-# click WINDOW LEFT TOP WIDTH HEIGHT: the middle of a box given in twips.
-click() {
-  xdotool mousemove --window "$1" $(( ($2 + $4 / 2) / 15 )) $(( ($3 + $5 / 2) / 15 )) click 1
-}
-# Answers the notice in front with Enter (again if it was not ready for it),
-# until it is gone.
-answer_notice() {
-  seen=""
-  for _ in $(seq 1 50); do
-    # A message box has no title of its own; the program's name stands there.
-    box=""
-    for w in $(xdotool search --onlyvisible --class korvel 2>/dev/null || true); do
-      [ "$(xdotool getwindowname "$w" 2>/dev/null)" = KORVELINE ] && box=$w
-    done
-    if [ -z "$box" ]; then
-      [ -n "$seen" ] && return 0
-    else
-      seen=1
-      sleep 0.3
-      xdotool windowfocus --sync "$box" key Return 2>/dev/null || true
-    fi
-    sleep 0.2
-  done
-  fail "no notice answered after $1"
-}
-
 # Save (Command15: 11265,10215, 1095 x 465) runs all six tests first.
-click "$main" 11265 10215 1095 465
+click_twips "$main" 11265 10215 1095 465
 wait_mapped "KORVEL CommonDialog1" 120 || fail "the chooser did not open after Save's tests"
 chooser=$(xdotool search --onlyvisible --name '^KORVEL CommonDialog1$' | head -n1)
 sleep 0.5
 # The path box (Text1: 525,6645, 7095 x 435) holds C:\data\; the name goes after it.
-click "$chooser" 525 6645 7095 435
+click_twips "$chooser" 525 6645 7095 435
 xdotool key End
 xdotool type --delay 20 'mine.kvd'
-click "$chooser" 5235 7470 1230 480   # OK
+click_twips "$chooser" 5235 7470 1230 480   # OK
 answer_notice "Save"
 [ -f "$h/data/mine.kvd" ] || fail "Save wrote no file: $(ls -la "$h/data")"
 head -c 38 "$h/data/mine.kvd" | cmp -s - <(printf 'KORVELINE 2002 V100 (C)Arlen Voskamp\r\n') \
@@ -64,13 +38,13 @@ wait_mapped "KORVELINE 2002" 10 || fail "main window not shown after Save"
 
 # Load (Command16: 11265,9630): click the file's name (File1: 4275,930,
 # 3495 x 5310; its first row), then OK.
-click "$main" 11265 9630 1095 465
+click_twips "$main" 11265 9630 1095 465
 wait_mapped "KORVEL CommonDialog1" 20 || fail "the chooser did not open for Load"
 chooser=$(xdotool search --onlyvisible --name '^KORVEL CommonDialog1$' | head -n1)
 sleep 0.5
 xdotool mousemove --window "$chooser" $(( 4275 / 15 + 40 )) $(( 930 / 15 + 8 )) click 1
 sleep 0.3
-click "$chooser" 5235 7470 1230 480
+click_twips "$chooser" 5235 7470 1230 480
 answer_notice "Load"
 wait_mapped "KORVELINE 2002" 10 || fail "main window not shown after Load"
 echo "ok: Load read the file"
@@ -78,10 +52,10 @@ echo "ok: Load read the file"
 # Compar (Option1(1) in Frame1: 7905+165, 9105+1065, 1905 x 360), then the CPU
 # row (Command1: 2565,960, 615 x 495).
 sleep 0.5
-click "$main" $(( 7905 + 165 )) $(( 9105 + 1065 )) 1905 360
+click_twips "$main" $(( 7905 + 165 )) $(( 9105 + 1065 )) 1905 360
 sleep 0.5
 mapped "KORVEL CommonDialog1" && fail "Compar opened Load although a file was loaded"
-click "$main" 2565 960 615 495
+click_twips "$main" 2565 960 615 495
 sleep 8
 
 # The CPU comment panel (Picture7: 10770,960, 2625 x 555) is blue in Compar

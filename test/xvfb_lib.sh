@@ -75,3 +75,30 @@ painted() {
     { ok = off($3, r) <= 2 && off($4, g) <= 2 && off($5, b) <= 2 }
     END { exit !ok }'
 }
+
+# click_twips WINDOW LEFT TOP WIDTH HEIGHT: the middle of a box given in twips.
+click_twips() {
+  xdotool mousemove --window "$1" $(( ($2 + $4 / 2) / 15 )) $(( ($3 + $5 / 2) / 15 )) click 1
+}
+
+# answer_notice WHAT: answers the notice in front with Enter (again if it was
+# not ready for it), until it is gone.
+answer_notice() {
+  local seen="" box w
+  for _ in $(seq 1 50); do
+    # A message box has no title of its own; the program's name stands there.
+    box=""
+    for w in $(xdotool search --all --onlyvisible --pid "$pid" --class korvel 2>/dev/null || true); do
+      [ "$(xdotool getwindowname "$w" 2>/dev/null)" = KORVELINE ] && box=$w
+    done
+    if [ -z "$box" ]; then
+      [ -n "$seen" ] && return 0
+    else
+      seen=1
+      sleep 0.3
+      xdotool windowfocus --sync "$box" key Return 2>/dev/null || true
+    fi
+    sleep 0.2
+  done
+  fail "no notice answered after $1"
+}

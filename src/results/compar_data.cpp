@@ -44,7 +44,8 @@ std::string ChooseComparisonFile(const std::string& prompt)
 void Main1Form::Command15_Click()
 {
     Enabled(false);
-    RunMissingTests();
+    // A failed row run has already given the window back and said why.
+    if (!RunMissingTests()) return;
     Visible(false);
     try {
         const std::string path = ChooseComparisonFile("比較用データを保存します");
