@@ -4,6 +4,13 @@
 
 #include <string>
 
+// Design fonts that several windows share.
+inline const kv::FontSpec Arial12B{"Arial", 12, true, false};
+inline const kv::FontSpec Arial14B{"Arial", 14.25, true, false};
+inline const kv::FontSpec Arial15B{"Arial", 15.75, true, false};
+inline const kv::FontSpec Arial20B{"Arial", 20.25, true, false};
+inline const kv::FontSpec MinchoP15B{"ＭＳ Ｐ明朝", 15.75, true, false};
+
 // A caption on the window's own background.
 inline void TransparentLabel(kv::Label& l, int x, int y, int w, int h, const std::string& caption,
                              const kv::FontSpec& font, kv::Color fore, kv::Align align = kv::Align::Left)

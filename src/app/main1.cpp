@@ -11,14 +11,9 @@ kv::FormRef<Main1Form> Main1;
 
 namespace {
 
-const kv::FontSpec Arial15B{"Arial", 15.75, true, false};
 const kv::FontSpec Arial15BI{"Arial", 15.75, true, true};
-const kv::FontSpec Arial14B{"Arial", 14.25, true, false};
 const kv::FontSpec Arial14BI{"Arial", 14.25, true, true};
-const kv::FontSpec Arial12B{"Arial", 12, true, false};
 const kv::FontSpec Arial12BI{"Arial", 12, true, true};
-const kv::FontSpec Arial20B{"Arial", 20.25, true, false};
-const kv::FontSpec MinchoP15B{"ＭＳ Ｐ明朝", 15.75, true, false};
 
 constexpr kv::Color DarkYellow = 0x0000C0C0;
 constexpr kv::Color Yellow = 0x0000FFFF;

@@ -12,7 +12,6 @@
 kv::FormRef<SetupForm> setup;
 
 namespace {
-const kv::FontSpec Arial12B{"Arial", 12, true, false};
 const kv::FontSpec GothicP12{"ＭＳ Ｐゴシック", 12, false, false};
 const kv::FontSpec GothicP14B{"ＭＳ Ｐゴシック", 14.25, true, false};
 constexpr kv::Color White = 0x00FFFFFF;

@@ -7,10 +7,6 @@
 
 kv::FormRef<KV_CommonForm> KV_Common;
 
-namespace {
-const kv::FontSpec Arial14B{"Arial", 14.25, true, false};
-}
-
 KV_CommonForm::KV_CommonForm()
 {
     LayOut();

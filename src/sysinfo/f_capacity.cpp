@@ -14,13 +14,7 @@
 kv::FormRef<FCapacityForm> F_capacity;
 
 namespace {
-
-const kv::FontSpec Arial20B{"Arial", 20.25, true, false};
-const kv::FontSpec Arial15B{"Arial", 15.75, true, false};
 const kv::FontSpec Arial14{"Arial", 14.25, false, false};
-const kv::FontSpec Arial12B{"Arial", 12, true, false};
-const kv::FontSpec MinchoP15B{"ＭＳ Ｐ明朝", 15.75, true, false};
-
 } // namespace
 
 FCapacityForm::FCapacityForm()
