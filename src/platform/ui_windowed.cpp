@@ -1,5 +1,5 @@
 // Windowed controls: picture boxes, frames, buttons, option buttons, drive
-// and folder lists, and the list view. Text boxes: ui_textbox.cpp.
+// and folder lists. Text boxes: ui_textbox.cpp; the list view: ui_listview.cpp.
 #include "platform/drives.h"
 #include "platform/errors.h"
 #include "platform/files.h"
@@ -387,34 +387,5 @@ void DirListBox::OpenEntry(int row)
 }
 
 void DirListBox::OnChange(std::function<void()> handler) { onChange_ = std::move(handler); }
-
-// --- ListView -----------------------------------------------------------------------------------
-
-ListView::ListView(Container& parent) : Windowed(parent)
-{
-    auto* list = new QListWidget(parent.Host());
-    // Uniform sizes: otherwise every new item re-measures the whole list.
-    list->setUniformItemSizes(true);
-    Attach(list);
-}
-
-void ListView::Add(int position, const std::string& text)
-{
-    static_cast<QListWidget*>(w_)->insertItem(position - 1, Q(text));
-}
-
-void ListView::EnsureVisible(int position)
-{
-    auto* list = static_cast<QListWidget*>(w_);
-    if (QListWidgetItem* item = list->item(position - 1)) list->scrollToItem(item);
-}
-
-int ListView::Count() const { return static_cast<QListWidget*>(w_)->count(); }
-
-std::string ListView::ItemText(int position) const
-{
-    QListWidgetItem* item = static_cast<QListWidget*>(w_)->item(position - 1);
-    return item ? S(item->text()) : std::string();
-}
 
 } // namespace kv
