@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The real program on a virtual X display: with a settings file the main
 # window is mapped; without one the setup window is, and the main window not.
+# A row run lights its gauge; the Graph test's circles reach the screen.
 set -euo pipefail
 exe="$1"
 source "$(dirname "$0")/xvfb_lib.sh"
@@ -83,7 +84,30 @@ awk '
   dark { print "lit pixel after an unlit one at " $1; bad = 1 }
   $4 > 2 || ($2 < 253 && $3 < 253) { print "not a gauge colour at " $1 ": " $2 "," $3 "," $4; bad = 1 }
   END { exit bad }' "$work/row.txt" || fail "the CPU gauge shows foreign colours"
-stop
 echo "ok: the CPU row run lights its gauge"
 
-echo "4 passed, 0 failed"
+# 4. The Graph row: its circles, drawn straight onto "KORVEL Graph Test",
+# reach the screen while the test runs. The window's middle row is dark in
+# its background picture; each circle crosses it in two bright pixels.
+# The run is over once the row's name "CPU" (Label8: 1635,1065, 765 x 285)
+# is back from yellow to dark yellow.
+name_at_rest() {
+  shot "$win" "$work/name.png" || return 1
+  pixels "$work/name.png" $(( 1635 / 15 )) $(( 1065 / 15 )) $(( 765 / 15 )) $(( 285 / 15 )) \
+    | awk '$3 == 255 && $4 == 255 && $5 < 40 { lit++ } $3 > 180 && $3 < 200 && $4 > 180 && $4 < 200 && $5 < 40 { rest++ }
+           END { exit !(rest > 10 && lit == 0) }'
+}
+wait_until 60 name_at_rest || fail "the CPU row run did not end"
+xdotool mousemove --window "$win" $(( (2595 + 615 / 2) / 15 )) $(( (6495 + 495 / 2) / 15 )) click 1
+wait_mapped "KORVEL Graph Test" 30 || fail "the Graph test window did not open"
+gwin=$(window "KORVEL Graph Test")
+bright_row() {
+  shot "$gwin" "$work/graph.png" || return 1
+  pixels "$work/graph.png" 0 $(( 8310 / 15 / 2 )) $(( 8235 / 15 )) 1 \
+    | awk '{ m = $3; if ($4 > m) m = $4; if ($5 > m) m = $5; if (m > 150) n++ } END { exit !(n > 40) }'
+}
+wait_until 30 bright_row || fail "no circles to be seen on the Graph test's window"
+stop
+echo "ok: the Graph test's circles reach the screen"
+
+echo "5 passed, 0 failed"

@@ -211,32 +211,15 @@ void RecordDrawingForTest(std::vector<DrawCall>* log) { g_drawLog = log; }
 void Form::Circle(float x, float y, float radius, Color color)
 {
     if (g_drawLog) g_drawLog->push_back({'C', x, y, radius, 0, color});
-    QImage& canvas = w_->Canvas();
-    const QPointF c(PxF(x), PxF(y));
     const double r = PxF(radius);
-    {
-        QPainter p(&canvas);
-        p.setPen(QPen(ToQColor(color), 1));
-        p.setBrush(Qt::NoBrush);
-        p.drawEllipse(c, r, r);
-    }
-    // Repaint just the shape's box, now: the drawing must reach the screen
-    // as it is drawn, without waiting for the message pump.
-    w_->repaint(QRectF(c.x() - r - 1, c.y() - r - 1, 2 * r + 3, 2 * r + 3).toAlignedRect());
+    w_->DrawStraight({true, QRectF(PxF(x) - r, PxF(y) - r, 2 * r, 2 * r), ToQColor(color)});
 }
 
 void Form::Box(float x1, float y1, float x2, float y2, Color color)
 {
     if (g_drawLog) g_drawLog->push_back({'B', x1, y1, x2, y2, color});
-    QImage& canvas = w_->Canvas();
-    const QRectF r(QPointF(PxF(x1), PxF(y1)), QPointF(PxF(x2), PxF(y2)));
-    {
-        QPainter p(&canvas);
-        p.setPen(QPen(ToQColor(color), 1));
-        p.setBrush(Qt::NoBrush);
-        p.drawRect(r.normalized());
-    }
-    w_->repaint(r.normalized().toAlignedRect().adjusted(-1, -1, 2, 2));
+    w_->DrawStraight({false, QRectF(QPointF(PxF(x1), PxF(y1)), QPointF(PxF(x2), PxF(y2))).normalized(),
+                      ToQColor(color)});
 }
 
 namespace {

@@ -71,13 +71,56 @@ void PaintHost::PaintBackground(QPainter& p)
     if (!picture_.empty()) p.drawPixmap(0, 0, Picture(picture_));
 }
 
-void PaintHost::paintEvent(QPaintEvent*)
+namespace {
+
+void Paint(QPainter& p, const PaintHost::Drawing& d)
+{
+    p.setPen(QPen(d.colour, 1));
+    p.setBrush(Qt::NoBrush);
+    if (d.circle)
+        p.drawEllipse(d.box);
+    else
+        p.drawRect(d.box);
+}
+
+} // namespace
+
+void PaintHost::DrawStraight(const Drawing& d)
+{
+    // Kept for the next whole repaint, which puts it onto the canvas; a few
+    // thousand are gathered at most.
+    drawings_.push_back(d);
+    if (drawings_.size() >= 4096) FlushDrawings();
+    // Repaint just the shape's box, now: the drawing must reach the screen
+    // as it is drawn, without waiting for the message pump. What lies under
+    // it is on screen already, so only the shape itself is painted there.
+    freshBounds_ = d.box.toAlignedRect().adjusted(-1, -1, 2, 2);
+    fresh_ = painted_ && testAttribute(Qt::WA_OpaquePaintEvent) ? &d : nullptr;
+    repaint(freshBounds_);
+    fresh_ = nullptr;
+}
+
+void PaintHost::FlushDrawings()
+{
+    if (drawings_.empty()) return;
+    QPainter p(&Canvas());
+    for (const Drawing& d : drawings_) Paint(p, d);
+    drawings_.clear();
+}
+
+void PaintHost::paintEvent(QPaintEvent* e)
 {
     QPainter p(this);
+    if (fresh_ && freshBounds_.contains(e->rect())) {
+        Paint(p, *fresh_);
+        return;
+    }
     PaintBackground(p);
     for (const Graphic* g : graphics_)
         if (g->Visible()) g->Paint(p);
+    FlushDrawings();
     if (!canvas_.isNull()) p.drawImage(0, 0, canvas_);
+    painted_ = true;
 }
 
 void PaintHost::mouseReleaseEvent(QMouseEvent* e)
@@ -91,6 +134,9 @@ void PaintHost::mouseReleaseEvent(QMouseEvent* e)
 
 FormWindow::FormWindow()
 {
+    // A form paints all of itself (its background first), so what a repaint
+    // leaves alone stays as it was on screen.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setAttribute(Qt::WA_DeleteOnClose, false);

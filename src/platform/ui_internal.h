@@ -54,7 +54,14 @@ public:
     // Registered for the window's life: controls and hosts go together.
     void AddGraphic(const Graphic* g);
     // A persistent drawing layer (what the program draws straight onto it).
-    QImage& Canvas();
+    // A circle or an outline box drawn straight onto the host, in pixels: it
+    // reaches the screen at once and stays for later repaints.
+    struct Drawing {
+        bool circle;
+        QRectF box;   // the circle's square, or the box's corners
+        QColor colour;
+    };
+    void DrawStraight(const Drawing& d);
     Color Back() const { return back_; }
     std::function<void()> onClick;
 protected:
@@ -66,7 +73,13 @@ private:
     Color back_ = 0x00C0C0C0;
     std::string picture_;
     std::vector<const Graphic*> graphics_;
+    QImage& Canvas();
+    void FlushDrawings();
     QImage canvas_;
+    std::vector<Drawing> drawings_;      // drawn, not yet on the canvas
+    bool painted_ = false;               // painted whole at least once
+    const Drawing* fresh_ = nullptr;     // being shown by DrawStraight
+    QRect freshBounds_;
 };
 
 // The top-level window of a Form.
