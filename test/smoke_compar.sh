@@ -61,7 +61,7 @@ sleep 8
 # The CPU comment panel (Picture7: 10770,960, 2625 x 555) is blue in Compar
 # mode; its white text is the comparison, as wide as "100.0% (     0)",
 # where "Error" would take a third of that.
-import -window "$main" "png:$work/shot.png" 2>/dev/null || fail "no screenshot of the main window"
+shot "$main" "$work/shot.png" || fail "no screenshot of the main window"
 panel="$(( 2625 / 15 - 6 ))x$(( 555 / 15 - 6 ))+$(( 10770 / 15 + 3 ))+$(( 960 / 15 + 3 ))"
 convert "$work/shot.png" -crop "$panel" +repage -depth 8 txt:- 2>/dev/null \
   | sed -n 's/^\([0-9]*\),\([0-9]*\): *(\([0-9.]*\),\([0-9.]*\),\([0-9.]*\).*/\1 \3 \4 \5/p' >"$work/panel.txt"

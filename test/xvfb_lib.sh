@@ -57,7 +57,8 @@ mapped() { window "$1" >/dev/null; }
 wait_mapped() { wait_until "$2" mapped "$1"; }  # wait_mapped TITLE SECONDS
 
 # shot WINDOW FILE: a screenshot of the window as PNG.
-shot() { import -window "$1" "png:$2" 2>/dev/null; }
+# A screenshot that does not come within 10 s counts as failed, not as a hang.
+shot() { timeout 10 import -window "$1" "png:$2" 2>/dev/null; }
 
 # pixels FILE X Y WIDTH HEIGHT: "x y r g b" for every pixel of the area.
 pixels() {
