@@ -6,12 +6,14 @@
 // so drift of the machine's speed cancels out.
 //
 // CLOCK is the clock estimate's loop of a million additions, one unit each.
+// TEXT and Graph run the user-interface tests' units through the program's
+// windows against plain Qt widgets, on a real X server (bench_ui.cpp).
 //
-//   korvel-bench           about 12 s, one line per unit:
+//   korvel-bench           about 25 s, one line per unit:
 //                          name, program units/s, raw units/s, program/raw
-//   korvel-bench --short   about 1 s; only shows that everything runs
-#include "platform/clock.h"
-#include "analyze/timed_frame.h"
+//   korvel-bench --short   a few seconds; only shows that everything runs
+#include "side_by_side.h"
+
 #include "analyze/units.h"
 #include "sysinfo/clock_loop.h"
 
@@ -30,39 +32,9 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace bench;
+
 namespace {
-
-std::int64_t NowNs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<std::int64_t>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
-}
-
-// The raw loops' clock: the same reading and the same millisecond value as
-// the program's tick clock, without its replaceable source.
-inline std::uint32_t RawMs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(ts.tv_sec) * 1000u
-                                      + static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u);
-}
-
-struct Slice {
-    std::int64_t units = 0;
-    std::int64_t ns = 0;
-    double Rate() const { return ns > 0 ? units * 1e9 / static_cast<double>(ns) : 0.0; }
-};
-
-// Program side: one pass of the tests' own frame with the tests' own unit.
-template <class Unit>
-Slice ProgramSlice(std::uint32_t ms, Unit& unit)
-{
-    const std::int64_t start = NowNs();
-    const std::int32_t count = kv::TimedPass<kv::GetTickCount>(ms, unit);
-    return {count, NowNs() - start};
-}
 
 // ---- The raw references: the same work, done the most direct way. ----
 
@@ -144,54 +116,6 @@ Slice RawHdd(std::uint32_t ms, const char* path, const char* block)
     return {count, NowNs() - start};
 }
 
-// ---- Side by side ----
-
-struct Result {
-    double programRate = 0;
-    double rawRate = 0;
-    double ratio = 0;
-};
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const std::size_t m = v.size() / 2;
-    return v.size() % 2 ? v[m] : (v[m - 1] + v[m]) / 2;
-}
-
-// `between` runs outside the timed slices (HDD empties its scratch file there).
-Result Compare(int pairs, const std::function<Slice()>& program,
-               const std::function<Slice()>& raw, const std::function<void()>& between)
-{
-    between();
-    program();   // warm caches, the allocator and the file system
-    between();
-    raw();
-    Slice progTotal, rawTotal;
-    std::vector<double> ratios;
-    for (int i = 0; i < pairs; ++i) {
-        Slice a, b;
-        if (i % 2 == 0) {
-            between(); a = program();
-            between(); b = raw();
-        } else {
-            between(); b = raw();
-            between(); a = program();
-        }
-        progTotal.units += a.units; progTotal.ns += a.ns;
-        rawTotal.units += b.units; rawTotal.ns += b.ns;
-        if (b.Rate() > 0)
-            ratios.push_back(a.Rate() / b.Rate());
-    }
-    return {progTotal.Rate(), rawTotal.Rate(), ratios.empty() ? 0.0 : Median(ratios)};
-}
-
-void Print(const char* name, const Result& r)
-{
-    std::printf("%s %.0f %.0f %.3f\n", name, r.programRate, r.rawRate, r.ratio);
-    std::fflush(stdout);
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -264,5 +188,5 @@ int main(int argc, char** argv)
         ::rmdir(folder.c_str());
         Print("HDD", r);
     }
-    return 0;
+    return BenchUi(shortRun);
 }
