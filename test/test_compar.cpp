@@ -256,12 +256,16 @@ TEST_F(Compar, LoadRefusalsChangeNothing)
 {
     Write(data / "lf.kvd", "KORVELINE 2002 V100 (C)Arlen Voskamp\n1\n2\n3\n4\n5\n6\n");
     Write(data / "big.kvd", Header + "1\r\n2\r\n3\r\n4\r\n5\r\n9999999999\r\n");
+    // A valid file followed by 4 GiB of nothing (sparse): refused by its size.
+    Write(data / "huge.kvd", Header + "1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n");
+    std::filesystem::resize_file(data / "huge.kvd", std::uintmax_t{4} << 30);
     global::ComparIndex = Sentinel;
     atChooser = {
         [](KV_CommonForm& c) { c.Command1.Click(); },   // untouched: the data folder and "\"
         Type(""),                                       // an empty box: as cancel
         [](KV_CommonForm& c) { c.PressCloseBox(); },     // the close box: cancel
-        Type("C:\\data\\lf.kvd"), Type("C:\\data\\big.kvd"), Type("C:\\data\\*.kvd"),
+        Type("C:\\data\\lf.kvd"), Type("C:\\data\\big.kvd"), Type("C:\\data\\huge.kvd"),
+        Type("C:\\data\\*.kvd"),
     };
     for (std::size_t i = atChooser.size(); i > 0; --i) {
         Main1->Command16.Click();
@@ -271,6 +275,7 @@ TEST_F(Compar, LoadRefusalsChangeNothing)
     EXPECT_EQ(responder.notices, (std::vector<std::string>{"ファイルが見つかりません。(Err=0)",
                                                            "エラーの為、読み込めませんでした(Err=0)",
                                                            "エラーの為、読み込めませんでした(Err=6)",
+                                                           "エラーの為、読み込めませんでした(Err=7)",
                                                            "ファイルが見つかりません。(Err=0)"}));
     EXPECT_EQ(global::ComparIndex, Sentinel);
     EXPECT_EQ(global::ComparLoaded, 0);
