@@ -8,12 +8,8 @@ exe="$1"
 source "$(dirname "$0")/xvfb_lib.sh"
 
 h="$work/h"
-mkdir -p "$h/.config" "$h/data"
 # C: is the home folder, so C:\data is $h/data.
-printf '%s\r\n%s\r\n' "$(cd "$(dirname "$exe")" && pwd)" 'C:\data' >"$h/.config/KORVEL.ini"
-start "$h"
-wait_mapped "KORVELINE 2002" 30 || fail "main window not mapped"
-main=$(xdotool search --onlyvisible --name '^KORVELINE 2002$' | head -n1)
+start_main "$h" 'C:\data'
 sleep 1
 
 # Save (Command15: 11265,10215, 1095 x 465) runs all six tests first.

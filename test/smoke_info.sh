@@ -8,11 +8,8 @@ exe="$1"
 source "$(dirname "$0")/xvfb_lib.sh"
 command -v xclip >/dev/null || fail "xclip is missing (scripts/setup-deps installs it)"
 
-mkdir -p "$work/h/.config" "$work/h/data"
-printf '%s\r\n%s\r\n' "$(cd "$(dirname "$exe")" && pwd)" "$work/h/data" >"$work/h/.config/KORVEL.ini"
-start "$work/h"
-wait_mapped "KORVELINE 2002" 30 || fail "main window not mapped"
-win=$(xdotool search --onlyvisible --name '^KORVELINE 2002$' | head -n1)
+start_main "$work/h" "$work/h/data"
+win=$main
 sleep 1
 
 # The text box's content: a click into it, Ctrl+A (which its key hook lets

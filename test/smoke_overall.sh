@@ -11,11 +11,8 @@ set -euo pipefail
 exe="$1"
 source "$(dirname "$0")/xvfb_lib.sh"
 
-mkdir -p "$work/h/.config" "$work/h/data"
-printf '%s\r\n%s\r\n' "$(cd "$(dirname "$exe")" && pwd)" "$work/h/data" >"$work/h/.config/KORVEL.ini"
-start "$work/h"
-wait_mapped "KORVELINE 2002" 30 || fail "main window not mapped"
-win=$(window "KORVELINE 2002")
+start_main "$work/h" "$work/h/data"
+win=$main
 wait_until 10 painted "$win" $(( 4000 / 15 )) $(( 7700 / 15 )) 192 192 0 || fail "the main window was not painted"
 
 # pixel WINDOW X Y: "r g b" of one pixel of a window, now.

@@ -103,3 +103,13 @@ answer_notice() {
   done
   fail "no notice answered after $1"
 }
+
+# start_main HOME DATAFOLDER: settings naming the built program's folder and
+# DATAFOLDER, then the program; $main is its main window once it is shown.
+start_main() {
+  mkdir -p "$1/.config" "$1/data"
+  printf '%s\r\n%s\r\n' "$(cd "$(dirname "$exe")" && pwd)" "$2" >"$1/.config/KORVEL.ini"
+  start "$1"
+  wait_mapped "KORVELINE 2002" 30 || fail "main window not mapped"
+  main=$(window "KORVELINE 2002")
+}

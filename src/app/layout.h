@@ -22,3 +22,16 @@ inline void TransparentLabel(kv::Label& l, int x, int y, int w, int h, const std
     l.Transparent(true);
     l.Alignment(align);
 }
+
+// The "Fighting Capacity" caption bar of the main window and of the
+// overall-result window.
+inline void FightingCapacityBar(kv::Label& l, int x, int y)
+{
+    l.Move(x, y, 5025, 360);
+    l.Caption("Fighting Capacity");
+    l.Font(Arial12B);
+    l.ForeColor(0x00E0E0E0);
+    l.BackColor(0x000000FF);
+    l.BorderSingle(true);
+    l.Alignment(kv::Align::Center);
+}

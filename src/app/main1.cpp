@@ -148,13 +148,7 @@ void Main1Form::LayOutBoxes()
     PictureButton(Command8, 2370, 8055, 600, 495, "btn_start");
 
     // Overall score.
-    Label10.Move(5400, 7335, 5025, 360);
-    Label10.Caption("Fighting Capacity");
-    Label10.Font(Arial12B);
-    Label10.ForeColor(0x00E0E0E0);
-    Label10.BackColor(0x000000FF);
-    Label10.BorderSingle(true);
-    Label10.Alignment(kv::Align::Center);
+    FightingCapacityBar(Label10, 5400, 7335);
     Image9.Move(5400, 7830, 5040, 825);
     Image9.Picture("fc_plate");
     PictureButton(Command9, 7245, 7905, 1125, 720, "btn_fc");

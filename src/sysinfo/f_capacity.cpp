@@ -43,13 +43,7 @@ void FCapacityForm::LayOut()
     Command1.Font(Arial15B);
     Command1.Picture("btn_face");
 
-    Label10.Move(1710, 540, 5025, 360);
-    Label10.Caption("Fighting Capacity");
-    Label10.Font(Arial12B);
-    Label10.ForeColor(0x00E0E0E0);
-    Label10.BackColor(0x000000FF);
-    Label10.BorderSingle(true);
-    Label10.Alignment(kv::Align::Center);
+    FightingCapacityBar(Label10, 1710, 540);
     TransparentLabel(Label2, 2490, 6795, 3675, 435, "", MinchoP15B, 0x0080C0FF, kv::Align::Right);
     TransparentLabel(Label3, 2445, 7395, 3675, 435, "", MinchoP15B, 0x0000C000, kv::Align::Right);
 
