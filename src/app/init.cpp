@@ -1,6 +1,5 @@
 #include "app/init.h"
 
-#include "app/conventions.h"
 #include "app/global.h"
 #include "app/main1.h"
 #include "app/setup.h"
@@ -47,7 +46,7 @@ void ReadSettings()
         err = e.Number();
     }
 
-    kv::Notice("エラーの為、読み込めませんでした(Err=" + conv::IntText(err) + ")");
+    kv::ErrorNotice("エラーの為、読み込めませんでした(Err=", err);
     setup.Load();
     Main1->Visible(false);
 }

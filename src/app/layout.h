@@ -4,6 +4,15 @@
 
 #include <string>
 
+// Design colours (0x00BBGGRR) that several windows share.
+constexpr kv::Color Black = 0x00000000;
+constexpr kv::Color White = 0x00FFFFFF;
+constexpr kv::Color Red = 0x000000FF;
+constexpr kv::Color Green = 0x0000FF00;
+constexpr kv::Color Blue = 0x00FF0000;
+constexpr kv::Color Yellow = 0x0000FFFF;
+constexpr kv::Color DarkYellow = 0x0000C0C0;
+
 // Design fonts that several windows share.
 inline const kv::FontSpec Arial12B{"Arial", 12, true, false};
 inline const kv::FontSpec Arial14B{"Arial", 14.25, true, false};

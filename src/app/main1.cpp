@@ -15,11 +15,6 @@ const kv::FontSpec Arial15BI{"Arial", 15.75, true, true};
 const kv::FontSpec Arial14BI{"Arial", 14.25, true, true};
 const kv::FontSpec Arial12BI{"Arial", 12, true, true};
 
-constexpr kv::Color DarkYellow = 0x0000C0C0;
-constexpr kv::Color Yellow = 0x0000FFFF;
-constexpr kv::Color White = 0x00FFFFFF;
-constexpr kv::Color Black = 0x00000000;
-constexpr kv::Color Blue = 0x00FF0000;
 constexpr kv::Color Pink = 0x00FF80FF;
 constexpr kv::Color LightGreen = 0x00C0FFC0;
 constexpr kv::Color DarkGrey = 0x00404040;

@@ -14,7 +14,6 @@ kv::FormRef<SetupForm> setup;
 namespace {
 const kv::FontSpec GothicP12{"ＭＳ Ｐゴシック", 12, false, false};
 const kv::FontSpec GothicP14B{"ＭＳ Ｐゴシック", 14.25, true, false};
-constexpr kv::Color White = 0x00FFFFFF;
 
 void Button(kv::CommandButton& b, int x, int y, int w, int h, const std::string& text, const kv::FontSpec& f)
 {
@@ -136,7 +135,7 @@ void SetupForm::Command5_Click()
         // never loses the settings there were.
         kv::ReplaceFileAtomically(path, a + "\r\n" + b + "\r\n");
     } catch (const kv::RuntimeError& e) {
-        kv::Notice("エラーの為、記録出来ませんでした(Err=" + conv::IntText(e.Number()) + ")");
+        kv::ErrorNotice("エラーの為、記録出来ませんでした(Err=", e.Number());
         return;
     }
     setup.Unload();

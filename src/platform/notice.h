@@ -18,4 +18,8 @@ void SetResponder(Responder* responder);  // nullptr: real message boxes
 void Notice(const std::string& text);
 bool Question(const std::string& text);
 
+// An error notice: its text, which ends in "(Err=", then the error number
+// and ")".
+void ErrorNotice(const std::string& text, int number);
+
 } // namespace kv

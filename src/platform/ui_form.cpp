@@ -293,6 +293,8 @@ void Notice(const std::string& text)
     ShowMessageBox(text, {"Cancel", "Try Again", "Continue"}, 0);
 }
 
+void ErrorNotice(const std::string& text, int number) { Notice(text + std::to_string(number) + ")"); }
+
 bool Question(const std::string& text)
 {
     if (g_responder) return g_responder->Question(text);

@@ -1,5 +1,4 @@
 // Save and Load of the comparison data, through the file chooser.
-#include "app/conventions.h"
 #include "app/global.h"
 #include "app/init.h"
 #include "app/main1.h"
@@ -12,8 +11,6 @@
 #include "runs/all_runs.h"
 
 namespace {
-
-std::string ErrorNotice(const char* text, int number) { return text + conv::IntText(number) + ")"; }
 
 bool HasWildcards(const std::string& path) { return path.find_first_of("*?") != std::string::npos; }
 
@@ -59,7 +56,7 @@ void Main1Form::Command15_Click()
             kv::Notice("記録完了！");
         }
     } catch (const kv::RuntimeError& e) {
-        kv::Notice(ErrorNotice("エラーの為、記録出来ませんでした(Err=", e.Number()));
+        kv::ErrorNotice("エラーの為、記録出来ませんでした(Err=", e.Number());
         Enabled(true);
         return;
     }
@@ -84,7 +81,7 @@ void Main1Form::Command16_Click()
             global::ComparLoaded = 1;
         }
     } catch (const kv::RuntimeError& e) {
-        kv::Notice(ErrorNotice("エラーの為、読み込めませんでした(Err=", e.Number()));
+        kv::ErrorNotice("エラーの為、読み込めませんでした(Err=", e.Number());
     }
     Show();
 }

@@ -15,8 +15,6 @@
 kv::FormRef<ReportForm> Report;
 
 namespace {
-constexpr kv::Color White = 0x00FFFFFF;
-constexpr kv::Color Black = 0x00000000;
 const kv::FontSpec MinchoP15{"ＭＳ Ｐ明朝", 15.75, false, false};
 const kv::FontSpec Gothic12{"ＭＳ ゴシック", 12, false, false};
 
@@ -79,7 +77,7 @@ void ReportForm::Command1_Click()
     try {
         kv::AppendToFile(global::DataFolder + "\\" + ReportFileName, ReportRecord(Text1.Text(), conv::LocalNow()));
     } catch (const kv::RuntimeError& e) {
-        kv::Notice("エラーの為、記録出来ませんでした(Err=" + conv::IntText(e.Number()) + ")");
+        kv::ErrorNotice("エラーの為、記録出来ませんでした(Err=", e.Number());
         Enabled(true);
         return;
     }
@@ -113,7 +111,7 @@ void ReportForm::Command3_Click()
     ShowButtons(true);
     copying_ = false;
     // Told on the whole window again, with its buttons back.
-    if (failure >= 0) kv::Notice("エラーの為、印刷出来ませんでした(Err=" + conv::IntText(failure) + ")");
+    if (failure >= 0) kv::ErrorNotice("エラーの為、印刷出来ませんでした(Err=", failure);
 }
 
 void ReportForm::Command2_Click()

@@ -1,7 +1,6 @@
 // ALL, the missing-tests run and "Fighting Capacity".
 #include "runs/all_runs.h"
 
-#include "app/conventions.h"
 #include "app/global.h"
 #include "app/main1.h"
 #include "platform/errors.h"
@@ -60,7 +59,7 @@ void EndAfterFailure(Main1Form& m, int number)
     m.Command8.Enabled(true);
     m.Enabled(true);
     m.Visible(true);
-    kv::Notice("エラーの為、処理を中止しました。(Err=" + conv::IntText(number) + ")");
+    kv::ErrorNotice("エラーの為、処理を中止しました。(Err=", number);
 }
 
 // Runs `sequence`; true when it ended normally. Any run-time failure inside

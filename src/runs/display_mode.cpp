@@ -1,14 +1,10 @@
 // The Normal / Compar mode switch.
 #include "app/global.h"
+#include "app/layout.h"
 #include "app/main1.h"
 
 namespace {
-constexpr kv::Color Green = 0x0000FF00;
-constexpr kv::Color White = 0x00FFFFFF;
 constexpr kv::Color Purple = 0x00C000C0;
-constexpr kv::Color Red = 0x000000FF;
-constexpr kv::Color Black = 0x00000000;
-constexpr kv::Color Blue = 0x00FF0000;
 } // namespace
 
 // Applies the whole of the selected mode on every click, whichever option

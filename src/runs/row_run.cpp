@@ -1,6 +1,7 @@
 #include "runs/row_run.h"
 
 #include "app/conventions.h"
+#include "app/layout.h"
 #include "app/main1.h"
 #include "platform/sound.h"
 #include "runs/gauge.h"
@@ -10,10 +11,6 @@
 #include <array>
 
 namespace {
-
-constexpr kv::Color Black = 0x00000000;
-constexpr kv::Color Yellow = 0x0000FFFF;
-constexpr kv::Color DarkYellow = 0x0000C0C0;
 
 std::array<std::function<std::int32_t()>, TestCount> g_replacedTests;
 

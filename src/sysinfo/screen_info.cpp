@@ -52,7 +52,7 @@ void GetScreenInfo(std::int32_t& InfoMode)
         }
         answer = AskResourceProgram(program, answerPath);
     } catch (const kv::RuntimeError& e) {
-        kv::Notice("エラーの為、リソース情報を読み込めませんでした(Err=" + conv::IntText(e.Number()) + ")");
+        kv::ErrorNotice("エラーの為、リソース情報を読み込めませんでした(Err=", e.Number());
         return;
     }
     global::UserResFree = conv::Mid(answer, 15, 5);
