@@ -373,7 +373,12 @@ std::string ProgramPath(std::string_view nativePath)
     return result;
 }
 
-std::string ReadWholeFile(std::string_view path, std::size_t maxBytes)
+namespace {
+
+// Reads a regular file from its start: with `whole`, all of it or
+// ErrOutOfMemory when it is longer than `maxBytes`; else its first
+// `maxBytes` bytes.
+std::string ReadRegularFile(std::string_view path, std::size_t maxBytes, bool whole)
 {
     const std::string native = NativePath(path);
     // Without blocking: opening a FIFO for reading would wait for a writer.
@@ -391,16 +396,17 @@ std::string ReadWholeFile(std::string_view path, std::size_t maxBytes)
         throw RuntimeError(ErrOutOfMemory, "read \"" + native + "\": longer than "
                                                + std::to_string(maxBytes) + " bytes");
     };
-    if (static_cast<std::uint64_t>(st.st_size) > maxBytes)
+    if (whole && static_cast<std::uint64_t>(st.st_size) > maxBytes)
         tooLong();
 
     std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(st.st_size));
+    bytes.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(st.st_size, maxBytes)));
     char buf[65536];
-    for (;;) {
+    while (whole || bytes.size() < maxBytes) {
         if (const int e = TakeFault(FaultAt::Read)) [[unlikely]]
             RaiseForPath(e, "read", native);
-        const ssize_t got = ::read(fd.Get(), buf, sizeof buf);
+        const std::size_t want = whole ? sizeof buf : std::min(sizeof buf, maxBytes - bytes.size());
+        const ssize_t got = ::read(fd.Get(), buf, want);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -415,8 +421,6 @@ std::string ReadWholeFile(std::string_view path, std::size_t maxBytes)
     }
     return bytes;
 }
-
-namespace {
 
 // The file a path finally names: a symbolic link at its end is followed,
 // link by link, to a target that need not exist yet. Renaming onto the link
@@ -456,6 +460,16 @@ void WriteWithFlags(std::string_view path, std::string_view bytes, int flags,
 }
 
 } // namespace
+
+std::string ReadWholeFile(std::string_view path, std::size_t maxBytes)
+{
+    return ReadRegularFile(path, maxBytes, true);
+}
+
+std::string ReadFileStart(std::string_view path, std::size_t maxBytes)
+{
+    return ReadRegularFile(path, maxBytes, false);
+}
 
 void WriteWholeFile(std::string_view path, std::string_view bytes)
 {

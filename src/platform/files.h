@@ -26,6 +26,9 @@ std::string ProgramPath(std::string_view nativePath);
 // before anything is read.
 std::string ReadWholeFile(std::string_view path,
                           std::size_t maxBytes = std::numeric_limits<std::size_t>::max());
+// The first `maxBytes` bytes of a file (all of a shorter one), under the
+// same rules; nothing beyond them is read.
+std::string ReadFileStart(std::string_view path, std::size_t maxBytes);
 // Creates or truncates, then writes the bytes.
 void WriteWholeFile(std::string_view path, std::string_view bytes);
 // Writes to a temporary file in the same folder and renames it over `path`,
