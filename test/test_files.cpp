@@ -86,9 +86,29 @@ TEST(Paths, ProgramPathsBecomeNative)
     EXPECT_EQ(NativePath("C:\\\\x\\\\y"), s.dir + "/x/y");
     EXPECT_EQ(NativePath("D:\\etc\\hosts"), "/etc/hosts");
     EXPECT_EQ(NativePath("D:\\"), "/");
-    EXPECT_EQ(NativePath("/usr/share"), "/usr/share");
     EXPECT_EQ(NativePath("sub\\name.kvd"), "sub/name.kvd");
     EXPECT_EQ(ErrorNumberOf([] { NativePath("Q:\\x"); }), ErrDeviceUnavailable);
+
+    // A leading "/" is native; a leading "\" is the root of the drive that
+    // holds the working folder, else C:.
+    const fs::path before = fs::current_path();
+    fs::create_directory(s.dir + "/sub");
+    std::vector<DriveInfo> others{s.drives[0], s.drives[1]};
+    others[1].root = "/proc";
+    SetDrivesForTest(&others);
+    const struct { std::string cwd, program, native; } cases[] = {
+        {s.dir + "/sub", "\\x\\y.txt", s.dir + "/x/y.txt"},
+        {s.dir + "/sub", "\\", s.dir},
+        {"/proc/self", "\\x", "/proc/x"},
+        {"/", "\\x", s.dir + "/x"},
+        {"/", "/usr/share\\x", "/usr/share/x"},
+        {s.dir, "/tmp/x", "/tmp/x"},
+    };
+    for (const auto& c : cases) {
+        fs::current_path(c.cwd);
+        EXPECT_EQ(NativePath(c.program), c.native) << c.cwd << " " << c.program;
+    }
+    fs::current_path(before);
 }
 
 TEST(Paths, NativePathsBecomeProgramPaths)

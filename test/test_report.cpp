@@ -200,6 +200,12 @@ TEST_F(ReportWindow, FileOutAppendsWholeRecordsOfWhatTheBoxHolds)
     ExpectRecord(bytes, at, ExpectedReport);
     ExpectRecord(bytes, at, edited);
     EXPECT_EQ(at, bytes.size());
+
+    // No data folder: the root of the current drive, here C:, the home folder.
+    global::DataFolder = "";
+    Report->Command1.Click();
+    EXPECT_EQ(watcher.notices.back(), Saved);
+    EXPECT_TRUE(std::filesystem::is_regular_file(home / "KV_REP.txt"));
     kv::SetResponder(&responder);
 }
 

@@ -232,6 +232,16 @@ const DriveInfo* FindDrive(const std::vector<DriveInfo>& drives, char letter)
     return nullptr;
 }
 
+// The current drive: the one that holds the working folder, else C:.
+const DriveInfo* CurrentDrive(const std::vector<DriveInfo>& drives)
+{
+    char cwd[PATH_MAX];
+    if (::getcwd(cwd, sizeof cwd))
+        if (const char letter = DriveLetterOf(cwd, drives))
+            return FindDrive(drives, UpperAscii(letter));
+    return FindDrive(drives, 'C');
+}
+
 bool HasWildcards(std::string_view name)
 {
     return name.find_first_of("*?") != std::string_view::npos;
@@ -331,14 +341,23 @@ std::string NativePath(std::string_view programPath)
 {
     std::string native;
     std::string_view rest = programPath;
+    const DriveInfo* drive = nullptr;
     if (rest.size() >= 2 && rest[1] == ':' && IsAsciiLetter(rest[0])) {
         const char letter = UpperAscii(rest[0]);
-        const DriveInfo* drive = FindDrive(CurrentDrives(), letter);
+        drive = FindDrive(CurrentDrives(), letter);
         if (!drive) {
             throw RuntimeError(ErrDeviceUnavailable,
                                std::string("no drive ") + letter + ": for \"" + std::string(programPath) + '"');
         }
         rest.remove_prefix(2);
+    } else if (rest.starts_with('\\') && !rest.starts_with("\\\\")) {
+        // "\name" is a name at the current drive's root, as on the system
+        // these paths come from. A native path starts with "/" instead.
+        drive = CurrentDrive(CurrentDrives());
+        if (!drive)
+            throw RuntimeError(ErrDeviceUnavailable, "no current drive for \"" + std::string(programPath) + '"');
+    }
+    if (drive) {
         native.reserve(drive->root.size() + rest.size() + 1);
         AppendCollapsed(native, drive->root, false);
         // "X:" and "X:\" both stand for the drive's root folder itself.

@@ -12,8 +12,10 @@ namespace kv {
 
 // Program path -> native path:
 //  "\" becomes "/"; "X:" at the start maps to drive X's root (see drives.h);
-//  a path starting with "/" is already native; a relative path stays relative
-//  to the working folder. An unknown drive letter throws ErrDeviceUnavailable.
+//  a single "\" at the start is the root of the current drive, the one that
+//  holds the working folder (else C:); a path starting with "/" is already
+//  native; a relative path stays relative to the working folder. An unknown
+//  drive letter throws ErrDeviceUnavailable.
 std::string NativePath(std::string_view programPath);
 
 // Native path -> program path: under a drive's root it becomes "X:\..." (a
