@@ -154,21 +154,27 @@ TEST(WholeFiles, BytesSurviveExactlyAndErrorsAreNumbered)
     EXPECT_EQ(ErrorNumberOf([] { ReadWholeFile("C:\\"); }), ErrPathFileAccess);
 }
 
-TEST(ReplaceFile, ReplacesAndCreatesWithTheUsualMode)
+TEST(ReplaceFile, ReplacesKeepingTheModeOrCreatesWithTheUsualOne)
 {
     Sandbox s;
     s.Make("r.ini", "old contents, longer");
+    chmod(s.Native("r.ini").c_str(), 0600);
+    const bool root = geteuid() == 0;
+    if (root) { ASSERT_EQ(chown(s.Native("r.ini").c_str(), 65534, 65534), 0); }
+    const mode_t mask = umask(002);
     ReplaceFileAtomically("C:\\r.ini", "new\r\n");
-    EXPECT_EQ(ReadWholeFile("C:\\r.ini"), "new\r\n");
     ReplaceFileAtomically("C:\\fresh.ini", "");
+    umask(mask);
+    EXPECT_EQ(ReadWholeFile("C:\\r.ini"), "new\r\n");
     EXPECT_EQ(ReadWholeFile("C:\\fresh.ini"), "");
     EXPECT_EQ(s.Listing(), (std::vector<std::string>{"fresh.ini", "r.ini"}));
 
-    const mode_t mask = umask(022);
-    umask(mask);
     struct stat st;
+    ASSERT_EQ(stat(s.Native("r.ini").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    if (root) { EXPECT_TRUE(st.st_uid == 65534 && st.st_gid == 65534); }
     ASSERT_EQ(stat(s.Native("fresh.ini").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0644 & ~mask);
+    EXPECT_EQ(st.st_mode & 07777, 0664u);
 }
 
 TEST(ReplaceFile, AFailureKeepsTheOldFileAndLeavesNoTemporary)

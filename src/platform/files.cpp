@@ -27,6 +27,9 @@ namespace {
 
 std::atomic<int> g_faults[5];
 
+// New files: read and write for all, as far as the umask allows.
+constexpr mode_t NewFileMode = 0666;
+
 // The errno a test asked the next call at `where` to fail with, or 0.
 int TakeFault(FaultAt where)
 {
@@ -128,6 +131,8 @@ int SysRename(const char* from, const char* to)
 }
 
 int SysUnlink(const char* path) { return Retried([=] { return ::unlink(path); }); }
+int SysFchmod(int fd, mode_t mode) { return Retried([=] { return ::fchmod(fd, mode); }); }
+int SysFchown(int fd, uid_t uid, gid_t gid) { return Retried([=] { return ::fchown(fd, uid, gid); }); }
 int SysStat(const char* path, struct stat* st) { return Retried([=] { return ::stat(path, st); }); }
 int SysLstat(const char* path, struct stat* st) { return Retried([=] { return ::lstat(path, st); }); }
 int SysFstat(int fd, struct stat* st) { return Retried([=] { return ::fstat(fd, st); }); }
@@ -467,7 +472,7 @@ void WriteWithFlags(std::string_view path, std::string_view bytes, int flags,
                     int (*write)(int, const char*, std::size_t))
 {
     const std::string native = NativePath(path);
-    Fd fd(SysOpen(native.c_str(), O_WRONLY | O_CREAT | flags, 0644));
+    Fd fd(SysOpen(native.c_str(), O_WRONLY | O_CREAT | flags, NewFileMode));
     if (!fd)
         RaiseForPath(errno, "open", native);
     int e = write(fd.Get(), bytes.data(), bytes.size());
@@ -506,11 +511,15 @@ void ReplaceFileAtomically(std::string_view path, std::string_view bytes)
     if (native.empty())
         RaiseForPath(ENOENT, "replace", native);
 
+    // The file it replaces lends its mode, owner and group. Until they are
+    // set the temporary is the owner's alone; a new file gets the usual mode.
+    struct stat old;
+    const bool replacing = SysStat(native.c_str(), &old) == 0 && S_ISREG(old.st_mode);
     Fd fd;
     std::string temp;
     for (unsigned attempt = 0;; ++attempt) {
         temp = TempNameFor(native, attempt);
-        fd.Reset(SysOpen(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644));
+        fd.Reset(SysOpen(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL, replacing ? 0600 : NewFileMode));
         if (fd)
             break;
         if (errno != EEXIST || attempt >= 100)
@@ -525,6 +534,12 @@ void ReplaceFileAtomically(std::string_view path, std::string_view bytes)
                 SysUnlink(name->c_str());
         }
     } remover{&temp};
+    if (replacing) {
+        // Best effort: only root may give a file away, and some filesystems
+        // know no modes; the temporary then keeps its stricter 0600.
+        SysFchown(fd.Get(), old.st_uid, old.st_gid);
+        SysFchmod(fd.Get(), old.st_mode & 07777);
+    }
 
     int e = SysWriteAll(fd.Get(), bytes.data(), bytes.size());
     if (e == 0)

@@ -35,7 +35,9 @@ std::string ReadFileStart(std::string_view path, std::size_t maxBytes);
 void WriteWholeFile(std::string_view path, std::string_view bytes);
 // Writes to a temporary file in the same folder and renames it over `path`,
 // so a failed write never loses the old file. When `path` is a symbolic link
-// the file it leads to is replaced and the link kept.
+// the file it leads to is replaced and the link kept. A replaced file keeps
+// its permission bits (and its owner and group where this process may set
+// them); a new one gets 0666 under the umask.
 void ReplaceFileAtomically(std::string_view path, std::string_view bytes);
 // Appends at the end of the file in one write, creating it when missing; a
 // short write fails (ErrDiskFull) and takes back what it wrote where it can.
