@@ -468,6 +468,41 @@ std::string FollowLinks(std::string native)
     RaiseForPath(ELOOP, "replace", native);
 }
 
+// A temporary of ReplaceFileAtomically under way, where a signal handler
+// can read it: the slot is free (0), being filled (1) or names one (2).
+std::atomic<int> g_tempState{0};
+char g_tempPath[PATH_MAX];
+
+// Holds a temporary: removes it on every way out but Keep(), and shows it
+// to RemoveFilesInFlight meanwhile.
+class TempFile {
+public:
+    explicit TempFile(const std::string& name) : name_(name)
+    {
+        int free = 0;
+        if (name.size() >= sizeof g_tempPath || !g_tempState.compare_exchange_strong(free, 1))
+            return;   // a second replace at once is not shown; a rare case
+        name.copy(g_tempPath, name.size());
+        g_tempPath[name.size()] = '\0';
+        g_tempState.store(2, std::memory_order_release);
+        shown_ = true;
+    }
+    ~TempFile()
+    {
+        if (!kept_)
+            SysUnlink(name_.c_str());
+        // Only now: a signal before this removes it at worst once more.
+        if (shown_)
+            g_tempState.store(0, std::memory_order_release);
+    }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    void Keep() { kept_ = true; }
+private:
+    const std::string& name_;
+    bool shown_ = false, kept_ = false;
+};
+
 void WriteWithFlags(std::string_view path, std::string_view bytes, int flags,
                     int (*write)(int, const char*, std::size_t))
 {
@@ -525,15 +560,7 @@ void ReplaceFileAtomically(std::string_view path, std::string_view bytes)
         if (errno != EEXIST || attempt >= 100)
             RaiseForPath(errno, "create temporary for", native);
     }
-    // From here the temporary goes away again on every way out but success.
-    struct TempRemover {
-        const std::string* name;
-        ~TempRemover()
-        {
-            if (name)
-                SysUnlink(name->c_str());
-        }
-    } remover{&temp};
+    TempFile remover(temp);
     if (replacing) {
         // Best effort: only root may give a file away, and some filesystems
         // know no modes; the temporary then keeps its stricter 0600.
@@ -551,7 +578,7 @@ void ReplaceFileAtomically(std::string_view path, std::string_view bytes)
         e = SysRename(temp.c_str(), native.c_str());
     if (e != 0)
         RaiseForPath(e, "write", native);
-    remover.name = nullptr;
+    remover.Keep();
 
     // Make the rename itself durable. Some filesystems refuse fsync on a
     // folder; the new file is in place by now either way.
@@ -702,6 +729,13 @@ void RemoveScratchForSignal() noexcept
 {
     if (const ScratchFile::State* s = g_scratch.load(std::memory_order_acquire))
         RemoveScratch(*s, true);
+}
+
+void RemoveFilesInFlight() noexcept
+{
+    RemoveScratchForSignal();
+    if (g_tempState.load(std::memory_order_acquire) == 2)
+        SysUnlink(g_tempPath);
 }
 
 bool PathExists(std::string_view path)

@@ -103,6 +103,10 @@ private:
 // Async-signal-safe: removes the scratch file of the HDD test under way, if
 // it created or wrote to one. For a handler of a signal that ends the program.
 void RemoveScratchForSignal() noexcept;
+// Async-signal-safe: removes what RemoveScratchForSignal removes and the
+// temporary of a ReplaceFileAtomically under way, so a signal that ends the
+// program leaves neither behind.
+void RemoveFilesInFlight() noexcept;
 
 // Is `path` an existing folder?
 bool IsFolder(std::string_view path);
