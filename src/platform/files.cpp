@@ -468,6 +468,15 @@ std::string FollowLinks(std::string native)
     RaiseForPath(ELOOP, "replace", native);
 }
 
+// Takes back a file this layer created, unless its name has come to hold
+// another file meanwhile.
+void RemoveCreated(const std::string& native, const struct stat& created)
+{
+    struct stat st;
+    if (SysLstat(native.c_str(), &st) == 0 && st.st_dev == created.st_dev && st.st_ino == created.st_ino)
+        SysUnlink(native.c_str());
+}
+
 // A temporary of ReplaceFileAtomically under way, where a signal handler
 // can read it: the slot is free (0), being filled (1) or names one (2).
 std::atomic<int> g_tempState{0};
@@ -503,21 +512,6 @@ private:
     bool shown_ = false, kept_ = false;
 };
 
-void WriteWithFlags(std::string_view path, std::string_view bytes, int flags,
-                    int (*write)(int, const char*, std::size_t))
-{
-    const std::string native = NativePath(path);
-    Fd fd(SysOpen(native.c_str(), O_WRONLY | O_CREAT | flags, NewFileMode));
-    if (!fd)
-        RaiseForPath(errno, "open", native);
-    int e = write(fd.Get(), bytes.data(), bytes.size());
-    const int closeError = fd.Close();
-    if (e == 0)
-        e = closeError;
-    if (e != 0)
-        RaiseForPath(e, "write", native);
-}
-
 } // namespace
 
 std::string ReadWholeFile(std::string_view path, std::size_t maxBytes)
@@ -532,12 +526,53 @@ std::string ReadFileStart(std::string_view path, std::size_t maxBytes)
 
 void WriteWholeFile(std::string_view path, std::string_view bytes)
 {
-    WriteWithFlags(path, bytes, O_TRUNC, SysWriteAll);
+    const std::string native = NativePath(path);
+    Fd fd(SysOpen(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC, NewFileMode));
+    if (!fd)
+        RaiseForPath(errno, "open", native);
+    int e = SysWriteAll(fd.Get(), bytes.data(), bytes.size());
+    const int closeError = fd.Close();
+    if (e == 0)
+        e = closeError;
+    if (e != 0)
+        RaiseForPath(e, "write", native);
 }
 
 void AppendToFile(std::string_view path, std::string_view bytes)
 {
-    WriteWithFlags(path, bytes, O_APPEND, SysAppendOnce);
+    const std::string native = FollowLinks(NativePath(path));
+    // Never blocking: opening a FIFO for writing would wait for a reader.
+    const int flags = O_WRONLY | O_APPEND | O_NONBLOCK | O_NOCTTY;
+    Fd fd;
+    bool created = false;
+    for (int attempt = 0; !fd && attempt < 3; ++attempt) {
+        fd.Reset(SysOpen(native.c_str(), flags));
+        if (fd || errno != ENOENT)
+            break;
+        // Created only where nothing stands, so a failure knows the file is its own.
+        fd.Reset(SysOpen(native.c_str(), flags | O_CREAT | O_EXCL, NewFileMode));
+        created = static_cast<bool>(fd);
+        if (!fd && errno != EEXIST)
+            break;
+    }
+    struct stat st;
+    const int statError = fd ? SysFstat(fd.Get(), &st) : 0;
+    // ENXIO: a FIFO nobody reads, or a socket.
+    if ((!fd && errno == ENXIO) || (fd && statError == 0 && !S_ISREG(st.st_mode)))
+        throw RuntimeError(ErrPathFileAccess, "append to \"" + native + "\": not a regular file");
+    if (!fd)
+        RaiseForPath(errno, "open", native);
+
+    int e = statError ? statError : SysAppendOnce(fd.Get(), bytes.data(), bytes.size());
+    const int closeError = fd.Close();
+    if (e == 0)
+        e = closeError;
+    if (e != 0) {
+        // A failed append leaves no file where there was none.
+        if (created && statError == 0)
+            RemoveCreated(native, st);
+        RaiseForPath(e, "write", native);
+    }
 }
 
 void ReplaceFileAtomically(std::string_view path, std::string_view bytes)

@@ -40,7 +40,10 @@ void WriteWholeFile(std::string_view path, std::string_view bytes);
 // them); a new one gets 0666 under the umask.
 void ReplaceFileAtomically(std::string_view path, std::string_view bytes);
 // Appends at the end of the file in one write, creating it when missing; a
-// short write fails (ErrDiskFull) and takes back what it wrote where it can.
+// short write fails (ErrDiskFull) and takes back what it wrote where it can,
+// and a file this call created is removed again. Only a regular file is
+// written: anything else at the name (a folder, a FIFO, a device) gives
+// ErrPathFileAccess without waiting on it.
 void AppendToFile(std::string_view path, std::string_view bytes);
 // Deletes one file.
 void DeleteFile(std::string_view path);
