@@ -256,8 +256,9 @@ TEST_F(Compar, LoadRefusalsChangeNothing)
 {
     Write(data / "lf.kvd", "KORVELINE 2002 V100 (C)Arlen Voskamp\n1\n2\n3\n4\n5\n6\n");
     Write(data / "big.kvd", Header + "1\r\n2\r\n3\r\n4\r\n5\r\n9999999999\r\n");
-    // A valid file followed by 4 GiB of nothing (sparse): refused by its size.
-    Write(data / "huge.kvd", Header + "1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n");
+    // A header followed by 4 GiB of nothing (sparse): no value line in the
+    // part that is read.
+    Write(data / "huge.kvd", Header);
     std::filesystem::resize_file(data / "huge.kvd", std::uintmax_t{4} << 30);
     global::ComparIndex = Sentinel;
     atChooser = {
@@ -275,10 +276,19 @@ TEST_F(Compar, LoadRefusalsChangeNothing)
     EXPECT_EQ(responder.notices, (std::vector<std::string>{"ファイルが見つかりません。(Err=0)",
                                                            "エラーの為、読み込めませんでした(Err=0)",
                                                            "エラーの為、読み込めませんでした(Err=6)",
-                                                           "エラーの為、読み込めませんでした(Err=7)",
+                                                           "エラーの為、読み込めませんでした(Err=0)",
                                                            "ファイルが見つかりません。(Err=0)"}));
     EXPECT_EQ(global::ComparIndex, Sentinel);
     EXPECT_EQ(global::ComparLoaded, 0);
+}
+
+TEST_F(Compar, AFileWithMegabytesOfTextAfterItsSeventhLineLoads)
+{
+    Write(data / "tail.kvd", ComparisonFileText({1, 2, 3, 4, 5, 6}) + std::string(2 << 20, 't'));
+    atChooser.push_back(Type("C:\\data\\tail.kvd"));
+    Main1->Command16.Click();
+    EXPECT_EQ(responder.notices, std::vector<std::string>{"比較用データを読み込みました"});
+    EXPECT_EQ(global::ComparIndex, (Indices{1, 2, 3, 4, 5, 6}));
 }
 
 // --- the chooser's controls ----------------------------------------------------------

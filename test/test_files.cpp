@@ -86,9 +86,29 @@ TEST(Paths, ProgramPathsBecomeNative)
     EXPECT_EQ(NativePath("C:\\\\x\\\\y"), s.dir + "/x/y");
     EXPECT_EQ(NativePath("D:\\etc\\hosts"), "/etc/hosts");
     EXPECT_EQ(NativePath("D:\\"), "/");
-    EXPECT_EQ(NativePath("/usr/share"), "/usr/share");
     EXPECT_EQ(NativePath("sub\\name.kvd"), "sub/name.kvd");
     EXPECT_EQ(ErrorNumberOf([] { NativePath("Q:\\x"); }), ErrDeviceUnavailable);
+
+    // A leading "/" is native; a leading "\" is the root of the drive that
+    // holds the working folder, else C:.
+    const fs::path before = fs::current_path();
+    fs::create_directory(s.dir + "/sub");
+    std::vector<DriveInfo> others{s.drives[0], s.drives[1]};
+    others[1].root = "/proc";
+    SetDrivesForTest(&others);
+    const struct { std::string cwd, program, native; } cases[] = {
+        {s.dir + "/sub", "\\x\\y.txt", s.dir + "/x/y.txt"},
+        {s.dir + "/sub", "\\", s.dir},
+        {"/proc/self", "\\x", "/proc/x"},
+        {"/", "\\x", s.dir + "/x"},
+        {"/", "/usr/share\\x", "/usr/share/x"},
+        {s.dir, "/tmp/x", "/tmp/x"},
+    };
+    for (const auto& c : cases) {
+        fs::current_path(c.cwd);
+        EXPECT_EQ(NativePath(c.program), c.native) << c.cwd << " " << c.program;
+    }
+    fs::current_path(before);
 }
 
 TEST(Paths, NativePathsBecomeProgramPaths)
@@ -134,21 +154,27 @@ TEST(WholeFiles, BytesSurviveExactlyAndErrorsAreNumbered)
     EXPECT_EQ(ErrorNumberOf([] { ReadWholeFile("C:\\"); }), ErrPathFileAccess);
 }
 
-TEST(ReplaceFile, ReplacesAndCreatesWithTheUsualMode)
+TEST(ReplaceFile, ReplacesKeepingTheModeOrCreatesWithTheUsualOne)
 {
     Sandbox s;
     s.Make("r.ini", "old contents, longer");
+    chmod(s.Native("r.ini").c_str(), 0600);
+    const bool root = geteuid() == 0;
+    if (root) { ASSERT_EQ(chown(s.Native("r.ini").c_str(), 65534, 65534), 0); }
+    const mode_t mask = umask(002);
     ReplaceFileAtomically("C:\\r.ini", "new\r\n");
-    EXPECT_EQ(ReadWholeFile("C:\\r.ini"), "new\r\n");
     ReplaceFileAtomically("C:\\fresh.ini", "");
+    umask(mask);
+    EXPECT_EQ(ReadWholeFile("C:\\r.ini"), "new\r\n");
     EXPECT_EQ(ReadWholeFile("C:\\fresh.ini"), "");
     EXPECT_EQ(s.Listing(), (std::vector<std::string>{"fresh.ini", "r.ini"}));
 
-    const mode_t mask = umask(022);
-    umask(mask);
     struct stat st;
+    ASSERT_EQ(stat(s.Native("r.ini").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    if (root) { EXPECT_TRUE(st.st_uid == 65534 && st.st_gid == 65534); }
     ASSERT_EQ(stat(s.Native("fresh.ini").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0644 & ~mask);
+    EXPECT_EQ(st.st_mode & 07777, 0664u);
 }
 
 TEST(ReplaceFile, AFailureKeepsTheOldFileAndLeavesNoTemporary)

@@ -200,3 +200,22 @@ TEST(HddHostile, ASignalThatEndsTheProgramRemovesTheScratchFileFirst)
         return 0;
     }, 10), "exit 0");
 }
+
+TEST(HddHostile, ASignalDuringASaveLeavesTheOldFileAndNoTemporary)
+{
+    TempFolder dir;
+    const fs::path file = dir.path / "a.kvd";
+    WriteFile(file, "old");
+    // A file-size limit stops the write half-way; the signal it raises
+    // stands in for a TERM that arrives just then.
+    EXPECT_EQ(InChild([&] {
+        kv::InstallEndSignalCleanup();
+        std::signal(SIGXFSZ, [](int) { ::raise(SIGTERM); });
+        const rlimit small{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        kv::ReplaceFileAtomically(file.string(), std::string(65536, 'x'));
+        return 2;
+    }, 10), "signal 15");
+    EXPECT_EQ(ReadFile(file), "old");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), {}), 1);
+}

@@ -19,8 +19,10 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <regex>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -200,6 +202,12 @@ TEST_F(ReportWindow, FileOutAppendsWholeRecordsOfWhatTheBoxHolds)
     ExpectRecord(bytes, at, ExpectedReport);
     ExpectRecord(bytes, at, edited);
     EXPECT_EQ(at, bytes.size());
+
+    // No data folder: the root of the current drive, here C:, the home folder.
+    global::DataFolder = "";
+    Report->Command1.Click();
+    EXPECT_EQ(watcher.notices.back(), Saved);
+    EXPECT_TRUE(std::filesystem::is_regular_file(home / "KV_REP.txt"));
     kv::SetResponder(&responder);
 }
 
@@ -212,7 +220,13 @@ TEST_F(ReportWindow, AFailedFileOutTellsItsNumberAndLeavesTheFileAsItWas)
     EXPECT_FALSE(std::filesystem::exists(home / "missing"));
     global::DataFolder = "C:\\data";
 
-    // One earlier record, then a write that fails outright...
+    // A failed write takes back the report file it created...
+    kv::InjectFaultForTest(kv::FaultAt::Write, EIO);
+    Report->Command1.Click();
+    EXPECT_FALSE(std::filesystem::exists(ReportFile()));
+
+    // ...but never one that was there: one earlier record, then a write that
+    // fails outright...
     Report->Command1.Click();
     const std::string before = ReportBytes();
     kv::InjectFaultForTest(kv::FaultAt::Write, EIO);
@@ -232,9 +246,28 @@ TEST_F(ReportWindow, AFailedFileOutTellsItsNumberAndLeavesTheFileAsItWas)
     EXPECT_EQ(ReportBytes(), before);
 
     EXPECT_EQ(responder.notices, (std::vector<std::string>{
-        "エラーの為、記録出来ませんでした(Err=76)", Saved,
+        "エラーの為、記録出来ませんでした(Err=76)", "エラーの為、記録出来ませんでした(Err=57)", Saved,
         "エラーの為、記録出来ませんでした(Err=57)",
         "エラーの為、記録出来ませんでした(Err=61)"}));
+    EXPECT_TRUE(Report->Enabled());
+}
+
+TEST_F(ReportWindow, FileOutWritesOnlyIntoAPlainFileAndNeverWaitsForAReader)
+{
+    Report.Load();
+    ASSERT_EQ(mkfifo(ReportFile().c_str(), 0644), 0);
+    alarm(20);   // an open that waits for a reader ends the run rather than stall it
+    const int reader = open(ReportFile().c_str(), O_RDONLY | O_NONBLOCK);
+    Report->Command1.Click();
+    char c;
+    EXPECT_EQ(read(reader, &c, 1), 0);   // nothing went into it
+    close(reader);
+    Report->Command1.Click();            // and with nobody reading
+    alarm(0);
+    std::filesystem::remove(ReportFile());
+    std::filesystem::create_directory(ReportFile());
+    Report->Command1.Click();
+    EXPECT_EQ(responder.notices, std::vector<std::string>(3, "エラーの為、記録出来ませんでした(Err=75)"));
     EXPECT_TRUE(Report->Enabled());
 }
 

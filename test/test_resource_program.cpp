@@ -168,6 +168,17 @@ TEST_F(ResourceProgram, NoAnswerEndsTheWaitWithANoticeAndNoChildLeft)
     EXPECT_EQ(info->Text1.Text(), "");
 }
 
+TEST_F(ResourceProgram, AHugeAnswerIsABadOneAndIsDeleted)
+{
+    global::UserResFree = "   42";
+    InstallScript("truncate -s 30G \"$1/.part\" && mv \"$1/.part\" \"$1/KV_16.TXT\"");
+    std::int32_t mode = 0;
+    GetScreenInfo(mode);
+    EXPECT_EQ(responder.notices, std::vector<std::string>{"エラーの為、リソース情報を読み込めませんでした(Err=7)"});
+    EXPECT_EQ(global::UserResFree, "   42");
+    EXPECT_FALSE(fs::exists(folder / "KV_16.TXT"));
+}
+
 // --- the machine's facts ---------------------------------------------------------
 
 TEST(MachineFacts, VersionAndMemoryFromTheirTexts)

@@ -27,6 +27,9 @@ namespace {
 
 std::atomic<int> g_faults[5];
 
+// New files: read and write for all, as far as the umask allows.
+constexpr mode_t NewFileMode = 0666;
+
 // The errno a test asked the next call at `where` to fail with, or 0.
 int TakeFault(FaultAt where)
 {
@@ -128,6 +131,8 @@ int SysRename(const char* from, const char* to)
 }
 
 int SysUnlink(const char* path) { return Retried([=] { return ::unlink(path); }); }
+int SysFchmod(int fd, mode_t mode) { return Retried([=] { return ::fchmod(fd, mode); }); }
+int SysFchown(int fd, uid_t uid, gid_t gid) { return Retried([=] { return ::fchown(fd, uid, gid); }); }
 int SysStat(const char* path, struct stat* st) { return Retried([=] { return ::stat(path, st); }); }
 int SysLstat(const char* path, struct stat* st) { return Retried([=] { return ::lstat(path, st); }); }
 int SysFstat(int fd, struct stat* st) { return Retried([=] { return ::fstat(fd, st); }); }
@@ -232,6 +237,16 @@ const DriveInfo* FindDrive(const std::vector<DriveInfo>& drives, char letter)
     return nullptr;
 }
 
+// The current drive: the one that holds the working folder, else C:.
+const DriveInfo* CurrentDrive(const std::vector<DriveInfo>& drives)
+{
+    char cwd[PATH_MAX];
+    if (::getcwd(cwd, sizeof cwd))
+        if (const char letter = DriveLetterOf(cwd, drives))
+            return FindDrive(drives, UpperAscii(letter));
+    return FindDrive(drives, 'C');
+}
+
 bool HasWildcards(std::string_view name)
 {
     return name.find_first_of("*?") != std::string_view::npos;
@@ -331,14 +346,23 @@ std::string NativePath(std::string_view programPath)
 {
     std::string native;
     std::string_view rest = programPath;
+    const DriveInfo* drive = nullptr;
     if (rest.size() >= 2 && rest[1] == ':' && IsAsciiLetter(rest[0])) {
         const char letter = UpperAscii(rest[0]);
-        const DriveInfo* drive = FindDrive(CurrentDrives(), letter);
+        drive = FindDrive(CurrentDrives(), letter);
         if (!drive) {
             throw RuntimeError(ErrDeviceUnavailable,
                                std::string("no drive ") + letter + ": for \"" + std::string(programPath) + '"');
         }
         rest.remove_prefix(2);
+    } else if (rest.starts_with('\\') && !rest.starts_with("\\\\")) {
+        // "\name" is a name at the current drive's root, as on the system
+        // these paths come from. A native path starts with "/" instead.
+        drive = CurrentDrive(CurrentDrives());
+        if (!drive)
+            throw RuntimeError(ErrDeviceUnavailable, "no current drive for \"" + std::string(programPath) + '"');
+    }
+    if (drive) {
         native.reserve(drive->root.size() + rest.size() + 1);
         AppendCollapsed(native, drive->root, false);
         // "X:" and "X:\" both stand for the drive's root folder itself.
@@ -373,7 +397,12 @@ std::string ProgramPath(std::string_view nativePath)
     return result;
 }
 
-std::string ReadWholeFile(std::string_view path, std::size_t maxBytes)
+namespace {
+
+// Reads a regular file from its start: with `whole`, all of it or
+// ErrOutOfMemory when it is longer than `maxBytes`; else its first
+// `maxBytes` bytes.
+std::string ReadRegularFile(std::string_view path, std::size_t maxBytes, bool whole)
 {
     const std::string native = NativePath(path);
     // Without blocking: opening a FIFO for reading would wait for a writer.
@@ -391,16 +420,17 @@ std::string ReadWholeFile(std::string_view path, std::size_t maxBytes)
         throw RuntimeError(ErrOutOfMemory, "read \"" + native + "\": longer than "
                                                + std::to_string(maxBytes) + " bytes");
     };
-    if (static_cast<std::uint64_t>(st.st_size) > maxBytes)
+    if (whole && static_cast<std::uint64_t>(st.st_size) > maxBytes)
         tooLong();
 
     std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(st.st_size));
+    bytes.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(st.st_size, maxBytes)));
     char buf[65536];
-    for (;;) {
+    while (whole || bytes.size() < maxBytes) {
         if (const int e = TakeFault(FaultAt::Read)) [[unlikely]]
             RaiseForPath(e, "read", native);
-        const ssize_t got = ::read(fd.Get(), buf, sizeof buf);
+        const std::size_t want = whole ? sizeof buf : std::min(sizeof buf, maxBytes - bytes.size());
+        const ssize_t got = ::read(fd.Get(), buf, want);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -415,8 +445,6 @@ std::string ReadWholeFile(std::string_view path, std::size_t maxBytes)
     }
     return bytes;
 }
-
-namespace {
 
 // The file a path finally names: a symbolic link at its end is followed,
 // link by link, to a target that need not exist yet. Renaming onto the link
@@ -440,14 +468,69 @@ std::string FollowLinks(std::string native)
     RaiseForPath(ELOOP, "replace", native);
 }
 
-void WriteWithFlags(std::string_view path, std::string_view bytes, int flags,
-                    int (*write)(int, const char*, std::size_t))
+// Takes back a file this layer created, unless its name has come to hold
+// another file meanwhile.
+void RemoveCreated(const std::string& native, const struct stat& created)
+{
+    struct stat st;
+    if (SysLstat(native.c_str(), &st) == 0 && st.st_dev == created.st_dev && st.st_ino == created.st_ino)
+        SysUnlink(native.c_str());
+}
+
+// A temporary of ReplaceFileAtomically under way, where a signal handler
+// can read it: the slot is free (0), being filled (1) or names one (2).
+std::atomic<int> g_tempState{0};
+char g_tempPath[PATH_MAX];
+
+// Holds a temporary: removes it on every way out but Keep(), and shows it
+// to RemoveFilesInFlight meanwhile.
+class TempFile {
+public:
+    explicit TempFile(const std::string& name) : name_(name)
+    {
+        int free = 0;
+        if (name.size() >= sizeof g_tempPath || !g_tempState.compare_exchange_strong(free, 1))
+            return;   // a second replace at once is not shown; a rare case
+        name.copy(g_tempPath, name.size());
+        g_tempPath[name.size()] = '\0';
+        g_tempState.store(2, std::memory_order_release);
+        shown_ = true;
+    }
+    ~TempFile()
+    {
+        if (!kept_)
+            SysUnlink(name_.c_str());
+        // Only now: a signal before this removes it at worst once more.
+        if (shown_)
+            g_tempState.store(0, std::memory_order_release);
+    }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    void Keep() { kept_ = true; }
+private:
+    const std::string& name_;
+    bool shown_ = false, kept_ = false;
+};
+
+} // namespace
+
+std::string ReadWholeFile(std::string_view path, std::size_t maxBytes)
+{
+    return ReadRegularFile(path, maxBytes, true);
+}
+
+std::string ReadFileStart(std::string_view path, std::size_t maxBytes)
+{
+    return ReadRegularFile(path, maxBytes, false);
+}
+
+void WriteWholeFile(std::string_view path, std::string_view bytes)
 {
     const std::string native = NativePath(path);
-    Fd fd(SysOpen(native.c_str(), O_WRONLY | O_CREAT | flags, 0644));
+    Fd fd(SysOpen(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC, NewFileMode));
     if (!fd)
         RaiseForPath(errno, "open", native);
-    int e = write(fd.Get(), bytes.data(), bytes.size());
+    int e = SysWriteAll(fd.Get(), bytes.data(), bytes.size());
     const int closeError = fd.Close();
     if (e == 0)
         e = closeError;
@@ -455,16 +538,41 @@ void WriteWithFlags(std::string_view path, std::string_view bytes, int flags,
         RaiseForPath(e, "write", native);
 }
 
-} // namespace
-
-void WriteWholeFile(std::string_view path, std::string_view bytes)
-{
-    WriteWithFlags(path, bytes, O_TRUNC, SysWriteAll);
-}
-
 void AppendToFile(std::string_view path, std::string_view bytes)
 {
-    WriteWithFlags(path, bytes, O_APPEND, SysAppendOnce);
+    const std::string native = FollowLinks(NativePath(path));
+    // Never blocking: opening a FIFO for writing would wait for a reader.
+    const int flags = O_WRONLY | O_APPEND | O_NONBLOCK | O_NOCTTY;
+    Fd fd;
+    bool created = false;
+    for (int attempt = 0; !fd && attempt < 3; ++attempt) {
+        fd.Reset(SysOpen(native.c_str(), flags));
+        if (fd || errno != ENOENT)
+            break;
+        // Created only where nothing stands, so a failure knows the file is its own.
+        fd.Reset(SysOpen(native.c_str(), flags | O_CREAT | O_EXCL, NewFileMode));
+        created = static_cast<bool>(fd);
+        if (!fd && errno != EEXIST)
+            break;
+    }
+    struct stat st;
+    const int statError = fd ? SysFstat(fd.Get(), &st) : 0;
+    // ENXIO: a FIFO nobody reads, or a socket.
+    if ((!fd && errno == ENXIO) || (fd && statError == 0 && !S_ISREG(st.st_mode)))
+        throw RuntimeError(ErrPathFileAccess, "append to \"" + native + "\": not a regular file");
+    if (!fd)
+        RaiseForPath(errno, "open", native);
+
+    int e = statError ? statError : SysAppendOnce(fd.Get(), bytes.data(), bytes.size());
+    const int closeError = fd.Close();
+    if (e == 0)
+        e = closeError;
+    if (e != 0) {
+        // A failed append leaves no file where there was none.
+        if (created && statError == 0)
+            RemoveCreated(native, st);
+        RaiseForPath(e, "write", native);
+    }
 }
 
 void ReplaceFileAtomically(std::string_view path, std::string_view bytes)
@@ -473,25 +581,27 @@ void ReplaceFileAtomically(std::string_view path, std::string_view bytes)
     if (native.empty())
         RaiseForPath(ENOENT, "replace", native);
 
+    // The file it replaces lends its mode, owner and group. Until they are
+    // set the temporary is the owner's alone; a new file gets the usual mode.
+    struct stat old;
+    const bool replacing = SysStat(native.c_str(), &old) == 0 && S_ISREG(old.st_mode);
     Fd fd;
     std::string temp;
     for (unsigned attempt = 0;; ++attempt) {
         temp = TempNameFor(native, attempt);
-        fd.Reset(SysOpen(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644));
+        fd.Reset(SysOpen(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL, replacing ? 0600 : NewFileMode));
         if (fd)
             break;
         if (errno != EEXIST || attempt >= 100)
             RaiseForPath(errno, "create temporary for", native);
     }
-    // From here the temporary goes away again on every way out but success.
-    struct TempRemover {
-        const std::string* name;
-        ~TempRemover()
-        {
-            if (name)
-                SysUnlink(name->c_str());
-        }
-    } remover{&temp};
+    TempFile remover(temp);
+    if (replacing) {
+        // Best effort: only root may give a file away, and some filesystems
+        // know no modes; the temporary then keeps its stricter 0600.
+        SysFchown(fd.Get(), old.st_uid, old.st_gid);
+        SysFchmod(fd.Get(), old.st_mode & 07777);
+    }
 
     int e = SysWriteAll(fd.Get(), bytes.data(), bytes.size());
     if (e == 0)
@@ -503,7 +613,7 @@ void ReplaceFileAtomically(std::string_view path, std::string_view bytes)
         e = SysRename(temp.c_str(), native.c_str());
     if (e != 0)
         RaiseForPath(e, "write", native);
-    remover.name = nullptr;
+    remover.Keep();
 
     // Make the rename itself durable. Some filesystems refuse fsync on a
     // folder; the new file is in place by now either way.
@@ -654,6 +764,13 @@ void RemoveScratchForSignal() noexcept
 {
     if (const ScratchFile::State* s = g_scratch.load(std::memory_order_acquire))
         RemoveScratch(*s, true);
+}
+
+void RemoveFilesInFlight() noexcept
+{
+    RemoveScratchForSignal();
+    if (g_tempState.load(std::memory_order_acquire) == 2)
+        SysUnlink(g_tempPath);
 }
 
 bool PathExists(std::string_view path)

@@ -12,8 +12,10 @@ namespace kv {
 
 // Program path -> native path:
 //  "\" becomes "/"; "X:" at the start maps to drive X's root (see drives.h);
-//  a path starting with "/" is already native; a relative path stays relative
-//  to the working folder. An unknown drive letter throws ErrDeviceUnavailable.
+//  a single "\" at the start is the root of the current drive, the one that
+//  holds the working folder (else C:); a path starting with "/" is already
+//  native; a relative path stays relative to the working folder. An unknown
+//  drive letter throws ErrDeviceUnavailable.
 std::string NativePath(std::string_view programPath);
 
 // Native path -> program path: under a drive's root it becomes "X:\..." (a
@@ -26,14 +28,22 @@ std::string ProgramPath(std::string_view nativePath);
 // before anything is read.
 std::string ReadWholeFile(std::string_view path,
                           std::size_t maxBytes = std::numeric_limits<std::size_t>::max());
+// The first `maxBytes` bytes of a file (all of a shorter one), under the
+// same rules; nothing beyond them is read.
+std::string ReadFileStart(std::string_view path, std::size_t maxBytes);
 // Creates or truncates, then writes the bytes.
 void WriteWholeFile(std::string_view path, std::string_view bytes);
 // Writes to a temporary file in the same folder and renames it over `path`,
 // so a failed write never loses the old file. When `path` is a symbolic link
-// the file it leads to is replaced and the link kept.
+// the file it leads to is replaced and the link kept. A replaced file keeps
+// its permission bits (and its owner and group where this process may set
+// them); a new one gets 0666 under the umask.
 void ReplaceFileAtomically(std::string_view path, std::string_view bytes);
 // Appends at the end of the file in one write, creating it when missing; a
-// short write fails (ErrDiskFull) and takes back what it wrote where it can.
+// short write fails (ErrDiskFull) and takes back what it wrote where it can,
+// and a file this call created is removed again. Only a regular file is
+// written: anything else at the name (a folder, a FIFO, a device) gives
+// ErrPathFileAccess without waiting on it.
 void AppendToFile(std::string_view path, std::string_view bytes);
 // Deletes one file.
 void DeleteFile(std::string_view path);
@@ -96,6 +106,10 @@ private:
 // Async-signal-safe: removes the scratch file of the HDD test under way, if
 // it created or wrote to one. For a handler of a signal that ends the program.
 void RemoveScratchForSignal() noexcept;
+// Async-signal-safe: removes what RemoveScratchForSignal removes and the
+// temporary of a ReplaceFileAtomically under way, so a signal that ends the
+// program leaves neither behind.
+void RemoveFilesInFlight() noexcept;
 
 // Is `path` an existing folder?
 bool IsFolder(std::string_view path);

@@ -8,13 +8,13 @@
 namespace kv {
 namespace {
 
-// Only async-signal-safe calls: the removal is lstat and unlink, and the
+// Only async-signal-safe calls: the removals are lstat and unlink, and the
 // handler is reset to the default action on entry (SA_RESETHAND), so
 // raising the signal again ends the program the way it was asked to.
 void OnEndSignal(int sig)
 {
     const int saved = errno;
-    RemoveScratchForSignal();
+    RemoveFilesInFlight();
     errno = saved;
     ::raise(sig);
 }

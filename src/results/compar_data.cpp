@@ -74,9 +74,9 @@ void Main1Form::Command16_Click()
         } else if (HasWildcards(path) || !FileExists(path)) {
             kv::Notice("ファイルが見つかりません。(Err=0)");
         } else {
-            // Seven short lines: anything far larger is not one, and is not
-            // read into memory whole.
-            LoadComparisonValues(kv::ReadWholeFile(path, 1 << 20));
+            // Seven short lines: what follows them is never needed, so only
+            // the start of a large file is read.
+            LoadComparisonValues(kv::ReadFileStart(path, 1 << 20));
             kv::Notice("比較用データを読み込みました");
             global::ComparLoaded = 1;
         }

@@ -11,11 +11,15 @@
 #include "sysinfo/info.h"
 #include "sysinfo/info_text.h"
 
+#include <exception>
+
 namespace {
 
 constexpr std::uint32_t PollMs = 100;
 // The program answers within milliseconds; a few seconds is a hang.
 constexpr std::uint32_t AnswerLimitMs = 5000;
+// The answer is one short line; a file far longer is a bad answer.
+constexpr std::size_t AnswerLimitBytes = 4096;
 
 // Runs the resource program and returns its answer, leaving no answer file.
 // Throws RuntimeError when there is no answer (0: the program gave none).
@@ -26,8 +30,16 @@ std::string AskResourceProgram(const std::string& program, const std::string& an
     const auto arrived = [&] { return FileExists(answerPath); };
     if (kv::WaitForDelivery(child, arrived, PollMs, AnswerLimitMs) != kv::WaitOutcome::Arrived)
         throw kv::RuntimeError(kv::ErrNone, "no answer from " + program);
-    std::string answer = kv::ReadWholeFile(answerPath);
+    std::string answer;
+    std::exception_ptr bad;
+    try {
+        answer = kv::ReadWholeFile(answerPath, AnswerLimitBytes);
+    } catch (const kv::RuntimeError&) {
+        bad = std::current_exception();
+    }
+    // A bad answer is not left behind either.
     kv::DeleteFile(answerPath);
+    if (bad) std::rethrow_exception(bad);
     return answer;
 }
 
