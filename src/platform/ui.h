@@ -294,7 +294,7 @@ public:
     void OpenEntry(int row);                     // as a double-click
     void OnChange(std::function<void()> handler);
 private:
-    void Fill();
+    void Fill(const std::vector<std::string>& subs);
     std::string path_;
     std::function<void()> onChange_;
 };
