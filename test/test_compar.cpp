@@ -326,13 +326,15 @@ TEST_F(Compar, ThePathBoxFollowsEveryEventAndOkReturnsItUnchanged)
         c.File1.Pattern("?.*");
         listed.push_back("|");
         for (const auto& name : c.File1.Entries()) listed.push_back(name);
+        c.Drive1.Drive("c:");                         // the working folder's drive: that folder
+        boxes.push_back(c.Text1.Text());
         Type("typed.kvd")(c);                         // taken from the working folder
     });
     Main1->Command16.Click();
     std::filesystem::current_path(before);
 
     EXPECT_EQ(boxes, (std::vector<std::string>{"C:\\data\\", "C:\\data\\x.kvd", "C:\\data\\x.kvd", "D:\\\\",
-                                               "D:\\sub\\", "D:\\sub\\b.KVD"}));
+                                               "D:\\sub\\", "D:\\sub\\b.KVD", "C:\\start\\"}));
     EXPECT_EQ(listed, (std::vector<std::string>{"a.kvd", "b.KVD", "|", "a.kvd", "a.kvdx", "b.KVD", "c.txt"}));
     EXPECT_EQ(global::ChosenPath, "typed.kvd");
     EXPECT_EQ(global::ComparIndex, (Indices{5, 4, 3, 2, 1, 0}));

@@ -302,6 +302,16 @@ std::string JoinPath(const std::string& root, const std::vector<std::string>& pa
     return out;
 }
 
+// A drive's current folder: the working folder on the drive that holds it,
+// the root on any other.
+std::string CurrentFolderOf(char drive)
+{
+    const std::string here = ProgramPath(WorkingFolder());
+    const char letter = QChar(drive).toUpper().toLatin1();
+    if (here.size() >= 2 && here[0] == letter && here[1] == ':') return here;
+    return std::string{letter, ':', '\\'};
+}
+
 // One row: the name indented to its depth in the tree; the name itself, which
 // the indent must never be mistaken for, is kept beside the text.
 void AddRow(QListWidget* list, std::size_t depth, const QString& text, const std::string& name)
@@ -334,10 +344,10 @@ DirListBox::DirListBox(Container& parent) : Windowed(parent)
 
 void DirListBox::Path(const std::string& programPath)
 {
-    // A drive list's entry ("c: [home]") stands for that drive's current
-    // folder, which is its root.
-    if (programPath.size() > 2 && programPath[1] == ':' && programPath[2] == ' ')
-        return Path(programPath.substr(0, 2));
+    // A drive ("c:") or a drive list's entry ("c: [home]") stands for that
+    // drive's current folder.
+    if (programPath.size() >= 2 && programPath[1] == ':' && (programPath.size() == 2 || programPath[2] == ' '))
+        return Path(CurrentFolderOf(programPath[0]));
     if (!IsFolder(programPath)) throw RuntimeError(ErrPathNotFound, "no folder " + programPath);
     const std::string next = CanonicalFolder(programPath);
     // Read before anything changes: a folder that cannot be read is not opened.
