@@ -336,16 +336,58 @@ TEST_F(Compar, ThePathBoxFollowsEveryEventAndOkReturnsItUnchanged)
         c.File1.Pattern("?.*");
         listed.push_back("|");
         for (const auto& name : c.File1.Entries()) listed.push_back(name);
+        c.Drive1.Drive("c:");                         // the working folder's drive: that folder
+        boxes.push_back(c.Text1.Text());
         Type("typed.kvd")(c);                         // taken from the working folder
     });
     Main1->Command16.Click();
     std::filesystem::current_path(before);
 
     EXPECT_EQ(boxes, (std::vector<std::string>{"C:\\data\\", "C:\\data\\x.kvd", "C:\\data\\x.kvd", "D:\\\\",
-                                               "D:\\sub\\", "D:\\sub\\b.KVD"}));
+                                               "D:\\sub\\", "D:\\sub\\b.KVD", "C:\\start\\"}));
     EXPECT_EQ(listed, (std::vector<std::string>{"a.kvd", "b.KVD", "|", "a.kvd", "a.kvdx", "b.KVD", "c.txt"}));
     EXPECT_EQ(global::ChosenPath, "typed.kvd");
     EXPECT_EQ(global::ComparIndex, (Indices{5, 4, 3, 2, 1, 0}));
+}
+
+TEST_F(Compar, FoldersOfAnyNameAreListedOpenedSavedIntoAndLoadedFrom)
+{
+    // Blanks at either end, a twin that differs by a blank only, a name from
+    // an old Latin-1 disk; and one with a "\" that no program path can hold.
+    const std::string names[] = {" lead", "trail ", "caf\xe9"};
+    for (const char* n : {" lead", "trail ", "trail", "caf\xe9", "back\\slash"})
+        std::filesystem::create_directory(data / n);
+    drives[1].label = "vieux\xe9";
+    for (const std::string& name : names) {
+        const std::string folder = "C:\\data\\" + name + "\\";
+        global::TestIndex = {1, 2, 3, 4, 5, int(name.size())};
+        atChooser.push_back([&](KV_CommonForm& c) {
+            const auto entries = c.Dir1.Entries();
+            EXPECT_EQ(std::count(entries.begin(), entries.end(), "back\\slash"), 0);
+            EXPECT_EQ(c.Drive1.Entries()[1], "d: [vieux\xe9]");
+            c.Dir1.OpenEntry(int(RowOf(entries, name)));
+            EXPECT_EQ(c.Text1.Text(), folder);
+            Type(c.Text1.Text() + "x.kvd")(c);
+        });
+        Main1->Command15.Click();
+        // Loaded back with that folder as the data folder.
+        global::DataFolder = folder.substr(0, folder.size() - 1);
+        atChooser.push_back([&](KV_CommonForm& c) {
+            EXPECT_EQ(c.Text1.Text(), folder);
+            EXPECT_EQ(c.File1.Entries(), std::vector<std::string>{"x.kvd"});
+            c.File1.ClickEntry(0), c.Command1.Click();
+        });
+        Main1->Command16.Click();
+        global::DataFolder = "C:\\data";
+        EXPECT_EQ(global::ComparIndex, global::TestIndex) << name;
+        EXPECT_EQ(responder.notices.back(), "比較用データを読み込みました") << name;
+    }
+    // Started in such a folder, the chooser opens there.
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(data / names[2]);
+    KV_Common.Load();
+    EXPECT_EQ(KV_Common->Text1.Text(), "C:\\data\\" + names[2] + "\\");
+    std::filesystem::current_path(before);
 }
 
 // --- the mode switch --------------------------------------------------------------------

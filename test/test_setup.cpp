@@ -234,11 +234,12 @@ TEST_F(Setup, AHomeFolderReachedThroughALinkIsShownAsDriveC)
     EXPECT_EQ(s.Dir1.Path(), "C:\\work");
     s.Dir1.OpenEntry(0);
     EXPECT_EQ(s.Dir1.Path(), "C:\\");
+    // Back on the working folder's drive: the working folder, not the root.
     s.Drive1.Drive("d:");
     s.Drive1.Drive("c:");
-    EXPECT_EQ(s.Dir1.Path(), "C:\\");
+    EXPECT_EQ(s.Dir1.Path(), "C:\\work");
     s.Command3.Click();
-    EXPECT_EQ(s.Text1[0].Text(), "C:\\");
+    EXPECT_EQ(s.Text1[0].Text(), "C:\\work");
 }
 
 TEST_F(Setup, ADriveThatCannotBeReadLeavesTheFolderListWhereItWas)

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
@@ -240,10 +241,8 @@ const DriveInfo* FindDrive(const std::vector<DriveInfo>& drives, char letter)
 // The current drive: the one that holds the working folder, else C:.
 const DriveInfo* CurrentDrive(const std::vector<DriveInfo>& drives)
 {
-    char cwd[PATH_MAX];
-    if (::getcwd(cwd, sizeof cwd))
-        if (const char letter = DriveLetterOf(cwd, drives))
-            return FindDrive(drives, UpperAscii(letter));
+    if (const char letter = DriveLetterOf(WorkingFolder(), drives))
+        return FindDrive(drives, UpperAscii(letter));
     return FindDrive(drives, 'C');
 }
 
@@ -276,40 +275,56 @@ bool NameMatches(const std::string& pattern, const char* name)
     return false;
 }
 
-bool IsRegularFileAt(int dirFd, const dirent* entry)
+// Is the entry a folder (else: a regular file)? A link counts by what it
+// points to.
+bool EntryIsA(int dirFd, const dirent* entry, bool folder)
 {
-    if (entry->d_type == DT_REG)
+    if (entry->d_type == (folder ? DT_DIR : DT_REG))
         return true;
     if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN)
         return false;
-    // A link counts by what it points to.
     struct stat st;
-    return ::fstatat(dirFd, entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
+    return ::fstatat(dirFd, entry->d_name, &st, 0) == 0 && (folder ? S_ISDIR(st.st_mode) : S_ISREG(st.st_mode));
 }
 
-bool FolderHasMatch(const std::string& folder, std::string_view name)
+// Calls visit(folder descriptor, entry) for each entry of the native folder,
+// dot-names included, until it returns false. The result is 0 or the errno
+// value of opening or reading the folder.
+template <class Visit>
+int ReadFolder(const std::string& native, Visit visit)
 {
-    const int fd = SysOpen(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    const int fd = SysOpen(native.c_str(), O_RDONLY | O_DIRECTORY);
     if (fd < 0)
-        return false;
+        return errno;
     DIR* dir = ::fdopendir(fd);
     if (!dir) {
+        const int e = errno;
         ::close(fd);
-        return false;
+        return e;
     }
     struct DirCloser {
         DIR* d;
         ~DirCloser() { ::closedir(d); }
     } closer{dir};
-
-    const std::string pattern = FnmatchPattern(name);
-    while (const dirent* entry = ::readdir(dir)) {
-        if (entry->d_name[0] == '.')
-            continue;
-        if (NameMatches(pattern, entry->d_name) && IsRegularFileAt(fd, entry))
-            return true;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (!entry)
+            return errno;
+        if (!visit(fd, entry))
+            return 0;
     }
-    return false;
+}
+
+bool FolderHasMatch(const std::string& folder, std::string_view name)
+{
+    const std::string pattern = FnmatchPattern(name);
+    bool found = false;
+    ReadFolder(folder, [&](int fd, const dirent* entry) {
+        found = entry->d_name[0] != '.' && NameMatches(pattern, entry->d_name) && EntryIsA(fd, entry, false);
+        return !found;
+    });
+    return found;
 }
 
 std::string TempNameFor(std::string_view native, unsigned attempt)
@@ -771,6 +786,45 @@ void RemoveFilesInFlight() noexcept
     RemoveScratchForSignal();
     if (g_tempState.load(std::memory_order_acquire) == 2)
         SysUnlink(g_tempPath);
+}
+
+std::string WorkingFolder()
+{
+    char* cwd = ::getcwd(nullptr, 0);
+    if (!cwd)
+        return {};
+    std::string out(cwd);
+    std::free(cwd);
+    return out;
+}
+
+std::string CanonicalFolder(std::string_view path)
+{
+    const std::string native = NativePath(path);
+    char* real = ::realpath(native.c_str(), nullptr);
+    if (!real)
+        RaiseForPath(errno, "resolve", native);
+    const std::string resolved(real);
+    std::free(real);
+    if (!IsFolderNative(resolved.c_str()))
+        RaiseForPath(ENOTDIR, "resolve", native);
+    return ProgramPath(resolved);
+}
+
+std::vector<std::string> ListFolder(std::string_view path, FolderEntries kind)
+{
+    const std::string native = NativePath(path);
+    std::vector<std::string> names;
+    const int e = ReadFolder(native, [&](int fd, const dirent* entry) {
+        const std::string_view name = entry->d_name;
+        if (name.front() != '.' && name.find('\\') == std::string_view::npos
+            && EntryIsA(fd, entry, kind == FolderEntries::Folders))
+            names.emplace_back(name);
+        return true;
+    });
+    if (e != 0)
+        RaiseForPath(e, "list", native);
+    return names;
 }
 
 bool PathExists(std::string_view path)

@@ -7,6 +7,7 @@
 #include <limits>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kv {
 
@@ -110,6 +111,19 @@ void RemoveScratchForSignal() noexcept;
 // temporary of a ReplaceFileAtomically under way, so a signal that ends the
 // program leaves neither behind.
 void RemoveFilesInFlight() noexcept;
+
+// The working folder, native, in the bytes the system holds; "" when it can
+// no longer be told (removed since).
+std::string WorkingFolder();
+// The program path of the folder at `path` with its links, "." and ".."
+// resolved. Throws RuntimeError when there is no such folder.
+std::string CanonicalFolder(std::string_view path);
+// The names in the folder at `path`, in the bytes the system holds, unsorted:
+// its subfolders or its normal files (a link counts by what it leads to).
+// Dot-names are hidden, and a name with a "\" is left out, as no program path
+// can hold it. Throws RuntimeError when the folder cannot be read.
+enum class FolderEntries { Folders, Files };
+std::vector<std::string> ListFolder(std::string_view path, FolderEntries kind);
 
 // Is `path` an existing folder?
 bool IsFolder(std::string_view path);

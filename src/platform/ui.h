@@ -284,7 +284,8 @@ private:
 };
 
 // Folder list: the opened folder's ancestors and its subfolders; a folder is
-// opened by double-click. Paths are program paths ("C:\", "C:\data").
+// opened by double-click. Paths are program paths ("C:\", "C:\data"); a
+// drive ("c:", or a drive list's entry) opens that drive's current folder.
 class DirListBox : public Windowed {
 public:
     explicit DirListBox(Container& parent);
@@ -294,7 +295,7 @@ public:
     void OpenEntry(int row);                     // as a double-click
     void OnChange(std::function<void()> handler);
 private:
-    void Fill();
+    void Fill(const std::vector<std::string>& subs);
     std::string path_;
     std::function<void()> onChange_;
 };

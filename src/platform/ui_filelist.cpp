@@ -3,10 +3,10 @@
 #include "platform/files.h"
 #include "platform/ui_internal.h"
 
-#include <QDir>
 #include <QGuiApplication>
 #include <QListWidget>
 
+#include <algorithm>
 #include <string>
 
 namespace kv {
@@ -52,6 +52,19 @@ QListWidget* List(QWidget* w) { return static_cast<QListWidget*>(w); }
 
 } // namespace
 
+std::vector<ListedName> SortedForList(const std::vector<std::string>& names)
+{
+    std::vector<ListedName> out;
+    out.reserve(names.size());
+    for (const std::string& n : names) out.push_back({TextFromBytes(n), n});
+    // Names equal but for case keep one order whatever order the disk gave.
+    std::sort(out.begin(), out.end(), [](const ListedName& a, const ListedName& b) {
+        const int folded = a.text.compare(b.text, Qt::CaseInsensitive);
+        return folded != 0 ? folded < 0 : a.bytes < b.bytes;
+    });
+    return out;
+}
+
 FileListBox::FileListBox(Container& parent) : Windowed(parent)
 {
     auto* list = new QListWidget(parent.Host());
@@ -66,7 +79,7 @@ FileListBox::FileListBox(Container& parent) : Windowed(parent)
     QObject::connect(list, &QListWidget::currentRowChanged, list, [this](int row) {
         if (!filling_ && row >= 0 && QGuiApplication::mouseButtons() == Qt::NoButton && onClick_) onClick_();
     });
-    const std::string here = ProgramPath(S(QDir::currentPath()));
+    const std::string here = ProgramPath(WorkingFolder());
     try {
         Path(here);
     } catch (const RuntimeError&) {
@@ -92,13 +105,16 @@ void FileListBox::Fill()
     QListWidget* list = List(w_);
     filling_ = true;
     list->clear();
-    // Without QDir::Hidden and QDir::System: no dot-files, no devices, pipes,
-    // sockets or dangling links. A link to a file lists as that file.
-    const QStringList names = QDir(Q(NativePath(path_)))
-                                  .entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
-    const QString pattern = Q(pattern_);
-    for (const QString& name : names)
-        if (MatchesPattern(name, pattern)) list->addItem(name);
+    // No dot-files, no devices, pipes, sockets or dangling links. A link to a
+    // file lists as that file. A folder that cannot be read lists nothing.
+    std::vector<std::string> names;
+    try {
+        names = ListFolder(path_, FolderEntries::Files);
+    } catch (const RuntimeError&) {
+    }
+    const QString pattern = TextFromBytes(pattern_);
+    for (const ListedName& name : SortedForList(names))
+        if (MatchesPattern(name.text, pattern)) list->addItem(name.text);
     list->setCurrentRow(-1);
     filling_ = false;
 }
@@ -106,13 +122,13 @@ void FileListBox::Fill()
 std::string FileListBox::FileName() const
 {
     const QListWidgetItem* item = List(w_)->currentItem();
-    return item && item->isSelected() ? S(item->text()) : std::string();
+    return item && item->isSelected() ? BytesFromText(item->text()) : std::string();
 }
 
 std::vector<std::string> FileListBox::Entries() const
 {
     std::vector<std::string> out;
-    for (int i = 0; i < List(w_)->count(); ++i) out.push_back(S(List(w_)->item(i)->text()));
+    for (int i = 0; i < List(w_)->count(); ++i) out.push_back(BytesFromText(List(w_)->item(i)->text()));
     return out;
 }
 

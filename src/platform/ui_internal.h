@@ -35,6 +35,14 @@ inline std::string S(const QString& s) { return s.toUtf8().toStdString(); }
 QString TextFromBytes(std::string_view bytes);
 std::string BytesFromText(const QString& text);
 
+// Folder entry names as the lists show them, in a listing's order (by their
+// text, ignoring case), each with the name's own bytes.
+struct ListedName {
+    QString text;
+    std::string bytes;
+};
+std::vector<ListedName> SortedForList(const std::vector<std::string>& names);
+
 // The design's font names mapped to installed faces, at their point sizes
 // (96 dots per inch, as the twips of the layout assume).
 QFont MakeFont(const FontSpec& spec);

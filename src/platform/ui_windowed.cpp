@@ -7,7 +7,6 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
-#include <QDir>
 #include <QListWidget>
 #include <QPainter>
 #include <QRadioButton>
@@ -232,9 +231,9 @@ DriveListBox::DriveListBox(Container& parent) : Windowed(parent)
     Attach(box);
     filling_ = true;
     const auto drives = Drives();
-    for (const auto& d : drives) box->addItem(Q(DriveListEntry(d)));
+    for (const auto& d : drives) box->addItem(TextFromBytes(DriveListEntry(d)));
     // The list starts at the drive of the working folder.
-    char current = DriveLetterOf(S(QDir::currentPath()), drives);
+    char current = DriveLetterOf(WorkingFolder(), drives);
     if (!current) current = 'C';
     for (int i = 0; i < int(drives.size()); ++i)
         if (drives[size_t(i)].letter == current) box->setCurrentIndex(i);
@@ -244,7 +243,7 @@ DriveListBox::DriveListBox(Container& parent) : Windowed(parent)
     });
 }
 
-std::string DriveListBox::Drive() const { return S(static_cast<QComboBox*>(w_)->currentText()); }
+std::string DriveListBox::Drive() const { return BytesFromText(static_cast<QComboBox*>(w_)->currentText()); }
 
 void DriveListBox::Drive(const std::string& d)
 {
@@ -263,7 +262,7 @@ std::vector<std::string> DriveListBox::Entries() const
 {
     std::vector<std::string> out;
     auto* box = static_cast<QComboBox*>(w_);
-    for (int i = 0; i < box->count(); ++i) out.push_back(S(box->itemText(i)));
+    for (int i = 0; i < box->count(); ++i) out.push_back(BytesFromText(box->itemText(i)));
     return out;
 }
 
@@ -303,6 +302,29 @@ std::string JoinPath(const std::string& root, const std::vector<std::string>& pa
     return out;
 }
 
+// A drive's current folder: the working folder on the drive that holds it,
+// the root on any other.
+std::string CurrentFolderOf(char drive)
+{
+    const std::string here = ProgramPath(WorkingFolder());
+    const char letter = QChar(drive).toUpper().toLatin1();
+    if (here.size() >= 2 && here[0] == letter && here[1] == ':') return here;
+    return std::string{letter, ':', '\\'};
+}
+
+// One row: the name indented to its depth in the tree; the name itself, which
+// the indent must never be mistaken for, is kept beside the text.
+void AddRow(QListWidget* list, std::size_t depth, const QString& text, const std::string& name)
+{
+    auto* item = new QListWidgetItem(QString(int(depth) * 2, QChar(' ')) + text, list);
+    item->setData(Qt::UserRole, QByteArray(name.data(), qsizetype(name.size())));
+}
+
+std::string NameAt(const QListWidget* list, int row)
+{
+    return list->item(row)->data(Qt::UserRole).toByteArray().toStdString();
+}
+
 } // namespace
 
 DirListBox::DirListBox(Container& parent) : Windowed(parent)
@@ -312,7 +334,7 @@ DirListBox::DirListBox(Container& parent) : Windowed(parent)
     Attach(list);
     QObject::connect(list, &QListWidget::itemDoubleClicked, list,
                      [this, list](QListWidgetItem* item) { OpenEntry(list->row(item)); });
-    const std::string here = ProgramPath(S(QDir::currentPath()));
+    const std::string here = ProgramPath(WorkingFolder());
     try {
         Path(here);
     } catch (const RuntimeError&) {
@@ -322,23 +344,21 @@ DirListBox::DirListBox(Container& parent) : Windowed(parent)
 
 void DirListBox::Path(const std::string& programPath)
 {
-    // A drive list's entry ("c: [home]") stands for that drive's current
-    // folder, which is its root.
-    if (programPath.size() > 2 && programPath[1] == ':' && programPath[2] == ' ')
-        return Path(programPath.substr(0, 2));
-    std::string native = NativePath(programPath);
+    // A drive ("c:") or a drive list's entry ("c: [home]") stands for that
+    // drive's current folder.
+    if (programPath.size() >= 2 && programPath[1] == ':' && (programPath.size() == 2 || programPath[2] == ' '))
+        return Path(CurrentFolderOf(programPath[0]));
     if (!IsFolder(programPath)) throw RuntimeError(ErrPathNotFound, "no folder " + programPath);
-    const QString canonical = QDir(Q(native)).canonicalPath();
-    if (canonical.isEmpty() || !QDir(canonical).isReadable())
-        throw RuntimeError(ErrPathFileAccess, "cannot read " + programPath);
-    const std::string next = ProgramPath(S(canonical));
+    const std::string next = CanonicalFolder(programPath);
+    // Read before anything changes: a folder that cannot be read is not opened.
+    const std::vector<std::string> subs = ListFolder(next, FolderEntries::Folders);
     const bool changed = next != path_;
     path_ = next;
-    Fill();
+    Fill(subs);
     if (changed && onChange_) onChange_();
 }
 
-void DirListBox::Fill()
+void DirListBox::Fill(const std::vector<std::string>& subs)
 {
     auto* list = static_cast<QListWidget*>(w_);
     list->clear();
@@ -347,21 +367,17 @@ void DirListBox::Fill()
     SplitPath(path_, root, parts);
     // The opened folder and its ancestors, indented like an open tree, then
     // the folder's subfolders.
-    list->addItem(Q(root));
-    for (size_t i = 0; i < parts.size(); ++i)
-        list->addItem(QString(int(i + 1) * 2, QChar(' ')) + Q(parts[i]));
+    AddRow(list, 0, TextFromBytes(root), root);
+    for (size_t i = 0; i < parts.size(); ++i) AddRow(list, i + 1, TextFromBytes(parts[i]), parts[i]);
     list->setCurrentRow(list->count() - 1);
-    QDir dir(Q(NativePath(path_)));
-    const QStringList subs = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
-    const QString indent(int(parts.size() + 1) * 2, QChar(' '));
-    for (const QString& s : subs) list->addItem(indent + s);
+    for (const ListedName& sub : SortedForList(subs)) AddRow(list, parts.size() + 1, sub.text, sub.bytes);
 }
 
 std::vector<std::string> DirListBox::Entries() const
 {
     std::vector<std::string> out;
     auto* list = static_cast<QListWidget*>(w_);
-    for (int i = 0; i < list->count(); ++i) out.push_back(S(list->item(i)->text().trimmed()));
+    for (int i = 0; i < list->count(); ++i) out.push_back(NameAt(list, i));
     return out;
 }
 
@@ -376,7 +392,7 @@ void DirListBox::OpenEntry(int row)
     if (row <= int(parts.size())) {
         target = JoinPath(root, parts, size_t(row));
     } else {
-        const std::string name = S(list->item(row)->text().trimmed());
+        const std::string name = NameAt(list, row);
         target = path_ + (path_.back() == '\\' || path_.back() == '/' ? "" : root == "/" ? "/" : "\\") + name;
     }
     try {
