@@ -47,7 +47,9 @@ protected:
 
 private:
     // The character code a key produces, or -1 for a key that produces none
-    // (arrows, Delete, function keys), which never reaches the hook.
+    // (arrows, Delete, function keys), which never reaches the hook. An X
+    // server gives Delete the text DEL (and Clear, which Qt names Delete, a
+    // vertical tab), yet it types nothing: it edits.
     static int CodeOf(const QKeyEvent* k)
     {
         switch (k->key()) {
@@ -55,6 +57,7 @@ private:
         case Qt::Key_Return:
         case Qt::Key_Enter: return 13;
         case Qt::Key_Escape: return 27;
+        case Qt::Key_Delete:
         case Qt::Key_Tab:
         case Qt::Key_Backtab: return -1;
         default: break;
