@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The real program on a virtual X display: each information button hides the
 # main window and opens "KORVEL information" with its text, read back through
-# the X selection; OK brings the main window back. The program folder is the
-# built one, so the resource program answers for real.
+# the X selection; a paste of nothing changes it and ends nothing, a middle
+# click pastes the selection; OK brings the main window back. The program
+# folder is the built one, so the resource program answers for real.
 set -euo pipefail
 exe="$1"
 source "$(dirname "$0")/xvfb_lib.sh"
@@ -18,10 +19,7 @@ read_info() {
   local iw
   iw=$(xdotool search --onlyvisible --name '^KORVEL information$' | head -n1) || return 1
   # Text1 lies at 795,750 twips in the window, 8985 x 7455.
-  xdotool mousemove --window "$iw" 300 300 click 1
-  xdotool key --window "$iw" ctrl+a
-  sleep 0.2
-  xclip -o -selection primary 2>/dev/null
+  box_text "$iw" 300 300
 }
 
 # check NAME: the captured text against the patterns in $work/NAME.want, one
@@ -104,6 +102,8 @@ for b in "OS 5175 9570 OS" "CPU 3945 9570 CPU" "Mem 3945 10185 Memory" "Drive 51
   [ "$1" = Drive ] && { drive_lines || fail "Drive: no drive listed: $(cat "$work/Drive.got")"; }
   check "$1" || fail "$1: text not as expected"
   iw=$(xdotool search --onlyvisible --name '^KORVEL information$' | head -n1)
+  # A paste into the box, at its first character (53,50 pixels and a frame).
+  [ "$1" = OS ] && paste_into "$iw" 57 56
   # OK (Command1): 8670,8400 twips, 990 x 465.
   xdotool mousemove --window "$iw" $(( (8670 + 990 / 2) / 15 )) $(( (8400 + 465 / 2) / 15 )) click 1
   wait_mapped "KORVELINE 2002" 30 || fail "$1: OK did not bring the main window back"

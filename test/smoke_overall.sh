@@ -3,8 +3,9 @@
 # connector path and fills every value panel; "Fighting Capacity" then opens
 # the overall-result window, which computes the score, lights its gauge in
 # its colours and shows Report; OK brings the main window back. Last, the
-# certificate: Report, File Out, OK writes the report file and brings the main
-# window back.
+# certificate: Report, a paste into its report box (of nothing, then of the
+# selection), File Out, OK writes the report file with the pasted text and
+# brings the main window back.
 # FC_OPENINGS=n opens the overall result n times and prints how long each took
 # from the click to Report being shown.
 set -euo pipefail
@@ -84,9 +85,12 @@ wait_mapped "KORVELINE 2002 Report" 10 || fail "Report did not open the certific
 mapped "KORVEL F_Capacity" && fail "the overall-result window stayed beside the certificate"
 rep=$(window "KORVELINE 2002 Report")
 sleep 0.5
+# A paste into the report box (Text1: 285,2070 twips), at its first character.
+paste_into "$rep" 21 144
 click_twips "$rep" 7830 165 1830 495
 answer_notice "File Out"
 [ -s "$work/h/data/KV_REP.txt" ] || fail "File Out wrote no report file"
+grep -q '^kvpasteCPU index' "$work/h/data/KV_REP.txt" || fail "the record does not hold the pasted text"
 head -c 78 "$work/h/data/KV_REP.txt" | grep -qx 'z\{78\}' || fail "the report file does not start with the record's line of z"
 grep -q '総合戦闘力 : [0-9]' "$work/h/data/KV_REP.txt" || fail "the report file holds no overall score"
 click_twips "$rep" 7935 10215 1710 555

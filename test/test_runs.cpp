@@ -82,6 +82,9 @@ TEST(ComparCaption, PercentAndSignedHundredsOrError)
     EXPECT_EQ(ComparCaption(9000, 10000), "90.0% (   -10)");
     EXPECT_EQ(ComparCaption(10050, 10000), "100.5% (     0)");
     EXPECT_EQ(ComparCaption(9950, 10000), "99.5% (     0)");
+    // Past seven digits a Single's text takes the exponent form.
+    EXPECT_EQ(ComparCaption(2147483647, 1), "214748400000.0% (+2.147484E+07)");
+    EXPECT_EQ(ComparCaption(0, 2147483647), "0.0% (-2.147484E+07)");
     EXPECT_EQ(ComparCaption(12345, 0), "Error");
     EXPECT_EQ(ComparCaption(12345, -1), "Error");
 }

@@ -1,5 +1,7 @@
 // How the window layer looks and asks: picture buttons, a disabled control
-// next to a locked form, and the order of the message boxes' buttons.
+// next to a locked form, and the order and language of the message boxes'
+// buttons.
+#include "platform/application.h"
 #include "platform/notice.h"
 #include "platform/ui.h"
 
@@ -120,20 +122,35 @@ BoxSeen Answer(const char* press, const std::function<void()>& show)
     return seen;
 }
 
-TEST(MessageBoxes, ButtonsStandInThePlatformsOrder)
+// In the platform's order and in the desktop's language, English or Japanese.
+TEST(MessageBoxes, ButtonsStandInThePlatformsOrderAndLanguage)
 {
     kv::SetResponder(nullptr);
-    const BoxSeen notice = Answer("Continue", [] { kv::Notice("設定が正しくありません"); });
-    EXPECT_EQ(notice.buttons, (std::vector<std::string>{"Cancel", "Try Again", "Continue"}));
-    EXPECT_EQ(notice.defaultButton, "Cancel");
+    struct Desktop {
+        const char* locale;
+        std::vector<std::string> notice, question;
+    };
+    const Desktop desktops[] = {
+        {"en_US.UTF-8", {"Cancel", "Try Again", "Continue"}, {"&Yes", "&No"}},
+        {"ja_JP.UTF-8", {"キャンセル", "再試行", "続行"}, {"はい(&Y)", "いいえ(&N)"}},
+    };
+    for (const Desktop& d : desktops) {
+        SCOPED_TRACE(d.locale);
+        kv::UseLanguage(d.locale);
+        const BoxSeen notice = Answer(d.notice[2].c_str(), [] { kv::Notice("設定が正しくありません"); });
+        EXPECT_EQ(notice.buttons, d.notice);
+        EXPECT_EQ(notice.defaultButton, d.notice[0]);
 
-    for (bool yes : {true, false}) {
-        bool answer = !yes;
-        const BoxSeen question = Answer(yes ? "&Yes" : "&No", [&] { answer = kv::Question("上書きしますか？"); });
-        EXPECT_EQ(question.buttons, (std::vector<std::string>{"&Yes", "&No"}));
-        EXPECT_EQ(question.defaultButton, "&Yes");
-        EXPECT_EQ(answer, yes);
+        for (bool yes : {true, false}) {
+            bool answer = !yes;
+            const BoxSeen question =
+                Answer(d.question[yes ? 0 : 1].c_str(), [&] { answer = kv::Question("上書きしますか？"); });
+            EXPECT_EQ(question.buttons, d.question);
+            EXPECT_EQ(question.defaultButton, d.question[0]);
+            EXPECT_EQ(answer, yes);
+        }
     }
+    kv::UseLanguage();
 }
 
 } // namespace

@@ -113,3 +113,41 @@ start_main() {
   wait_mapped "KORVELINE 2002" 30 || fail "main window not mapped"
   main=$(window "KORVELINE 2002")
 }
+
+# box_text WINDOW X Y: the whole text of the text box at X,Y (pixels) of the
+# window, through the primary selection, which Ctrl+A fills.
+box_text() {
+  xdotool mousemove --window "$1" "$2" "$3" click 1
+  xdotool key --window "$1" ctrl+a
+  sleep 0.2
+  xclip -o -selection primary 2>/dev/null
+}
+
+# paste_into WINDOW X Y: the text box at X,Y (pixels, just left of the first
+# character) takes what is pasted. With nothing on the clipboard or in the
+# selection, Shift+Insert and a middle click change nothing and leave the
+# program running; text in the selection goes in at a middle click.
+paste_into() {
+  local sel before after
+  before=$(box_text "$@")
+  # An xclip that takes a selection and ends leaves it without an owner.
+  for sel in primary clipboard; do
+    xclip -quiet -selection "$sel" -i </dev/null >/dev/null 2>&1 &
+    sleep 0.3
+    kill "$!" 2>/dev/null || true
+    wait "$!" 2>/dev/null || true
+  done
+  xclip -o -selection primary >/dev/null 2>&1 && fail "the selection could not be emptied"
+  xdotool mousemove --window "$1" "$2" "$3" click 1
+  xdotool key --window "$1" shift+Insert 2>/dev/null || true
+  xdotool click 2 2>/dev/null || true
+  sleep 0.5
+  kill -0 "$pid" 2>/dev/null || fail "a paste of nothing ended the program"
+  after=$(box_text "$@")
+  [ "$after" = "$before" ] || fail "a paste of nothing changed the text box"
+  printf 'kvpaste' | xclip -selection primary
+  xdotool mousemove --window "$1" "$2" "$3" click 2
+  sleep 0.3
+  after=$(box_text "$@")
+  [ "$after" = "kvpaste$before" ] || fail "a middle click did not paste the selection: $(head -n1 <<<"$after")"
+}

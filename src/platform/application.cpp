@@ -3,6 +3,9 @@
 #include "platform/signals.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include <cstdio>
 #include <unistd.h>
@@ -47,10 +50,29 @@ Application::Application(int& argc, char** argv)
     // Only the END button (or the main window's close box) ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
     InstallEndSignalCleanup();
+    UseLanguage();
 }
 
 Application::~Application() = default;
 
 int Application::Run() { return QApplication::exec(); }
+
+void UseLanguage(const std::string& locale)
+{
+    static QTranslator* used = nullptr;
+    if (used) {
+        QCoreApplication::removeTranslator(used);
+        delete used;
+        used = nullptr;
+    }
+    const QLocale language = locale.empty() ? QLocale::system() : QLocale(QString::fromStdString(locale));
+    auto qt = std::make_unique<QTranslator>();
+    // None for the language (or no translations installed): English stays.
+    if (!qt->load(language, QStringLiteral("qtbase"), QStringLiteral("_"),
+                  QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return;
+    used = qt.release();
+    QCoreApplication::installTranslator(used);
+}
 
 } // namespace kv

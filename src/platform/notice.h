@@ -1,7 +1,8 @@
 #pragma once
 // Message boxes: a notice (exclamation icon, Cancel / Try Again / Continue,
-// answer ignored) and a question (exclamation icon, Yes / No). Neither has a
-// title of its own. Tests install a responder that records and answers.
+// answer ignored) and a question (exclamation icon, Yes / No), their buttons
+// in the desktop's language. Neither has a title of its own. Tests install a
+// responder that records and answers.
 #include <string>
 
 namespace kv {

@@ -268,18 +268,32 @@ namespace {
 // A message box with the exclamation icon and these buttons, left to right
 // as the platform orders them (Qt would sort them by role). The first is the
 // default; `escape` answers Esc and the close box. Gives the pressed one.
-std::size_t ShowMessageBox(const std::string& text, std::initializer_list<const char*> buttons,
-                           std::size_t escape)
+std::size_t ShowMessageBox(const std::string& text, std::initializer_list<QString> buttons, std::size_t escape)
 {
     QMessageBox box(QMessageBox::Warning, QString(), Q(text), QMessageBox::NoButton);
     std::vector<QPushButton*> made;
-    for (const char* caption : buttons)
-        made.push_back(box.addButton(QString::fromUtf8(caption), QMessageBox::ActionRole));
+    for (const QString& caption : buttons) made.push_back(box.addButton(caption, QMessageBox::ActionRole));
     box.setDefaultButton(made.front());
     box.setEscapeButton(made.at(escape));
     box.exec();
     const auto pressed = std::find(made.begin(), made.end(), box.clickedButton());
     return pressed == made.end() ? escape : std::size_t(pressed - made.begin());
+}
+
+// A button's caption in the desktop's language: Qt's translation of the same
+// button where it has one, else the English caption.
+QString ButtonCaption(const char* english, const char* context, const char* source)
+{
+    const QString translated = QCoreApplication::translate(context, source);
+    return translated == QLatin1String(source) ? QString::fromUtf8(english) : translated;
+}
+
+// Qt names no message box button "Continue"; its wizard's stands in, save in
+// Japanese, where that is a noun (続き) and the desktop's button says 続行.
+QString ContinueCaption()
+{
+    const QString wizard = ButtonCaption("Continue", "QWizard", "Continue");
+    return wizard == QStringLiteral("続き") ? QStringLiteral("続行") : wizard;
 }
 
 } // namespace
@@ -290,7 +304,10 @@ void Notice(const std::string& text)
         g_responder->Notice(text);
         return;
     }
-    ShowMessageBox(text, {"Cancel", "Try Again", "Continue"}, 0);
+    ShowMessageBox(text,
+                   {ButtonCaption("Cancel", "QPlatformTheme", "Cancel"),
+                    ButtonCaption("Try Again", "QPlatformTheme", "Retry"), ContinueCaption()},
+                   0);
 }
 
 void ErrorNotice(const std::string& text, int number) { Notice(text + std::to_string(number) + ")"); }
@@ -298,7 +315,11 @@ void ErrorNotice(const std::string& text, int number) { Notice(text + std::to_st
 bool Question(const std::string& text)
 {
     if (g_responder) return g_responder->Question(text);
-    return ShowMessageBox(text, {"&Yes", "&No"}, 1) == 0;
+    return ShowMessageBox(text,
+                          {ButtonCaption("&Yes", "QPlatformTheme", "&Yes"),
+                           ButtonCaption("&No", "QPlatformTheme", "&No")},
+                          1)
+        == 0;
 }
 
 // --- the end ------------------------------------------------------------------------

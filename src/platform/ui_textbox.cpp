@@ -5,9 +5,11 @@
 // UTF-8 (a folder name from an old Latin-1 disk).
 #include "platform/ui_internal.h"
 
+#include <QFontMetricsF>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QTextBlockFormat>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -27,6 +29,7 @@ public:
     bool setting = false;
     std::function<void(int&)> onKeyPress;
     int lineHeight = 0;   // pixels from one line to the next; 0 = the face's own
+    int topMargin = 0;    // pixels above the first line, so its glyphs show whole
 
     void Insert(const QString& s)
     {
@@ -47,7 +50,9 @@ protected:
 
 private:
     // The character code a key produces, or -1 for a key that produces none
-    // (arrows, Delete, function keys), which never reaches the hook.
+    // (arrows, Delete, function keys), which never reaches the hook. An X
+    // server gives Delete the text DEL (and Clear, which Qt names Delete, a
+    // vertical tab), yet it types nothing: it edits.
     static int CodeOf(const QKeyEvent* k)
     {
         switch (k->key()) {
@@ -55,6 +60,7 @@ private:
         case Qt::Key_Return:
         case Qt::Key_Enter: return 13;
         case Qt::Key_Escape: return 27;
+        case Qt::Key_Delete:
         case Qt::Key_Tab:
         case Qt::Key_Backtab: return -1;
         default: break;
@@ -97,6 +103,23 @@ private:
 };
 
 namespace {
+
+// A multi-line box takes plain text only, from a paste by keys, menu or
+// middle button, or a drop; anything else does nothing. (Qt 6.4's own paste
+// crashes on an empty clipboard or selection, which offers no format at all.)
+class PlainTextEdit : public QTextEdit {
+public:
+    using QTextEdit::QTextEdit;
+protected:
+    bool canInsertFromMimeData(const QMimeData* source) const override
+    {
+        return source && source->hasText() && !source->text().isEmpty();
+    }
+    void insertFromMimeData(const QMimeData* source) override
+    {
+        if (canInsertFromMimeData(source)) insertPlainText(source->text());
+    }
+};
 
 // A byte that is not part of valid UTF-8 stands for itself as a lone
 // surrogate, U+DC80 to U+DCFF.
@@ -200,7 +223,7 @@ TextBox::TextBox(Container& parent, Lines lines) : Windowed(parent), lines_(line
 {
     QWidget* w;
     if (lines == MultiLine) {
-        auto* edit = new QTextEdit(parent.Host());
+        auto* edit = new PlainTextEdit(parent.Host());
         edit->setAcceptRichText(false);
         edit->setTabChangesFocus(true);
         edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -254,26 +277,37 @@ void TextBox::Font(const FontSpec& f)
     // one em apart; their stand-ins run taller, which would push the last lines
     // of a box out of sight. Other faces keep their own spacing.
     state_->lineHeight = f.name.starts_with("ＭＳ") ? font.pixelSize() : 0;
+    // Each line's glyphs hang from its top by the face's ascent; a bar, a
+    // bracket or a bold kanji reaches a pixel or two higher than that.
+    const QFontMetricsF metrics(font);
+    state_->topMargin = std::max(0, int(std::ceil(-metrics.tightBoundingRect(QStringLiteral("|[総")).top()
+                                                  - metrics.ascent())));
     LayOutLines();
 }
 
-// Lays the lines out as the classic box does: from its top edge, a little in
-// from the sides, and in the classic spacing where that differs. Setting the
-// text resets the layout, so this follows every Text().
+// Lays the lines out as the classic box does: from its top edge (with room
+// for what rises above the face's ascent), a little in from the sides, and in
+// the classic spacing where that differs. Setting the text resets the layout,
+// so this follows every Text().
 void TextBox::LayOutLines()
 {
     if (lines_ != MultiLine) return;
     QTextDocument* doc = static_cast<QTextEdit*>(w_)->document();
     state_->setting = true;
     QTextFrameFormat margins = doc->rootFrame()->frameFormat();
-    margins.setTopMargin(0);
+    margins.setTopMargin(state_->topMargin);
     margins.setBottomMargin(0);
     margins.setLeftMargin(2);
     margins.setRightMargin(2);
     doc->rootFrame()->setFrameFormat(margins);
     if (state_->lineHeight) {
+        // One em apart: the face's own line height less the difference. (A
+        // fixed line height would set each baseline 4/5 of the way down its
+        // line, and cut the glyphs of a face whose ascent is more than that.)
+        const QFontMetricsF metrics(w_->font());
+        const qreal own = std::ceil(metrics.ascent() + metrics.descent() + std::max<qreal>(metrics.leading(), 0));
         QTextBlockFormat spacing;
-        spacing.setLineHeight(state_->lineHeight, QTextBlockFormat::FixedHeight);
+        spacing.setLineHeight(state_->lineHeight - own, QTextBlockFormat::LineDistanceHeight);
         QTextCursor all(doc);
         all.select(QTextCursor::Document);
         all.mergeBlockFormat(spacing);
