@@ -5,6 +5,8 @@
 #include "gui_support.h"
 
 #include "platform/errors.h"
+#include "platform/files.h"
+#include "private_mount.h"
 #include "sysinfo/info.h"
 #include "sysinfo/info_window.h"
 
@@ -12,6 +14,7 @@
 #include <QKeyEvent>
 #include <QWidget>
 
+#include <chrono>
 #include <cstdint>
 
 namespace {
@@ -184,6 +187,43 @@ TEST_F(SysInfo, DiskFlagsSizesRoundingAndHugeVolumes)
     facts.drives.clear();
     EXPECT_EQ(Shown(GetDiskInfo), "[ Disk Drive infomation ]\r\n\r\n\r\n");
     EXPECT_EQ(global::DiskTotalMB, 0.0);
+}
+
+// The machine's own drives, with filesystems of the test's own mounted.
+class MachineDisks : public SysInfo {
+protected:
+    void SetUp() override
+    {
+        SysInfo::SetUp();
+        kv::SetSystemFactsForTest(nullptr);
+        kv::SetDrivesForTest(nullptr);
+    }
+    static std::string LetterOf(const std::filesystem::path& mountPoint)
+    {
+        for (const kv::DriveInfo& d : kv::Drives())
+            if (d.mountPoint == mountPoint) return std::string(1, d.letter);
+        return "?";
+    }
+    bool Lists(const std::string& line) { return Shown(GetDiskInfo).find(line + Gap) != std::string::npos; }
+};
+
+TEST_F(MachineDisks, EachCallListsAndCountsWhatIsMountedThen)
+{
+    PrivateMount first(home / "first", "tmpfs", "size=3t");
+    if (!first.mounted) GTEST_SKIP() << "no tmpfs of the test's own: " << PrivateMountsUnavailable();
+    const std::string a = LetterOf(first.at);
+    EXPECT_TRUE(Lists(a + ":\\  RAM Drive Size: 3145728 MB  Free : 3145728 MB"));
+    const double with = global::DiskTotalMB;
+
+    first.Unmount();
+    EXPECT_EQ(Shown(GetDiskInfo).find(a + ":\\"), std::string::npos);
+    EXPECT_EQ(global::DiskTotalMB, with - 3145728);
+    // Its letter leads nowhere now, and the next mount takes a letter of its own.
+    EXPECT_THROW(kv::NativePath(a + ":\\kv_test1.txt"), kv::RuntimeError);
+    PrivateMount second(home / "second", "tmpfs", "size=1m");
+    const std::string b = LetterOf(second.at);
+    EXPECT_GT(b, a);
+    EXPECT_TRUE(Lists(b + ":\\  RAM Drive Size:       1 MB  Free :       1 MB"));
 }
 
 // --- memory -------------------------------------------------------------------------

@@ -333,7 +333,8 @@ std::string NativePath(std::string_view programPath)
     std::string_view rest = programPath;
     if (rest.size() >= 2 && rest[1] == ':' && IsAsciiLetter(rest[0])) {
         const char letter = UpperAscii(rest[0]);
-        const DriveInfo* drive = FindDrive(CurrentDrives(), letter);
+        const std::vector<DriveInfo> drives = Drives();
+        const DriveInfo* drive = FindDrive(drives, letter);
         if (!drive) {
             throw RuntimeError(ErrDeviceUnavailable,
                                std::string("no drive ") + letter + ": for \"" + std::string(programPath) + '"');
@@ -360,7 +361,7 @@ std::string ProgramPath(std::string_view nativePath)
     std::string path;
     AppendCollapsed(path, nativePath, false);
     std::size_t rootLength = 0;
-    const char letter = DriveLetterOf(path, CurrentDrives(), &rootLength);
+    const char letter = DriveLetterOf(path, Drives(), &rootLength);
     if (!letter)
         return std::string(nativePath);
 

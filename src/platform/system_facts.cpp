@@ -214,13 +214,14 @@ public:
     std::vector<std::string> DriveRoots() override
     {
         std::vector<std::string> roots;
-        for (const DriveInfo& d : CurrentDrives()) roots.push_back(std::string(1, d.letter) + ":\\");
+        for (const DriveInfo& d : Drives()) roots.push_back(std::string(1, d.letter) + ":\\");
         return roots;
     }
 
     int DriveType(const std::string& root) override
     {
-        const DriveInfo* d = DriveOfRoot(CurrentDrives(), root);
+        const std::vector<DriveInfo> drives = Drives();
+        const DriveInfo* d = DriveOfRoot(drives, root);
         if (!d) return DriveNoRoot;
         switch (d->kind) {
         case DriveKind::Remote: return DriveRemote;
@@ -234,7 +235,8 @@ public:
 
     bool DiskFreeSpace(const std::string& root, DiskSpace& space) override
     {
-        const DriveInfo* d = DriveOfRoot(CurrentDrives(), root);
+        const std::vector<DriveInfo> drives = Drives();
+        const DriveInfo* d = DriveOfRoot(drives, root);
         if (!d) return false;
         struct statvfs st{};
         int rc;

@@ -65,7 +65,7 @@ public:
     virtual ~SystemFacts() = default;
     virtual ProcessorRecord Processor() = 0;
     virtual OsVersionRecord OsVersion() = 0;
-    // The drives' roots ("C:\"), in letter order.
+    // The drives' roots ("C:\"), in letter order: those mounted now.
     virtual std::vector<std::string> DriveRoots() = 0;
     virtual int DriveType(const std::string& root) = 0;
     // False when the drive cannot be asked (not ready).
