@@ -12,10 +12,14 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTimer>
 #include <QWidget>
 
 #include <chrono>
 #include <cstdint>
+#include <fcntl.h>
+#include <future>
+#include <thread>
 
 namespace {
 
@@ -224,6 +228,51 @@ TEST_F(MachineDisks, EachCallListsAndCountsWhatIsMountedThen)
     const std::string b = LetterOf(second.at);
     EXPECT_GT(b, a);
     EXPECT_TRUE(Lists(b + ":\\  RAM Drive Size:       1 MB  Free :       1 MB"));
+}
+
+// A FUSE filesystem whose requests nobody reads, as a network mount whose
+// server has gone: asking it anything waits until the device is closed,
+// which happens after `limit` or when this goes.
+struct StuckFilesystem {
+    int fd = ::open("/dev/fuse", O_RDWR | O_CLOEXEC);
+    std::promise<void> over;
+    std::thread closer;
+    explicit StuckFilesystem(std::chrono::seconds limit)
+        : closer([this, limit, end = over.get_future()] {
+              end.wait_for(limit);
+              if (fd >= 0) ::close(fd);
+          })
+    {
+    }
+    ~StuckFilesystem()
+    {
+        over.set_value();
+        closer.join();
+    }
+    std::string Options() const { return "fd=" + std::to_string(fd) + ",rootmode=40000,user_id=0,group_id=0"; }
+};
+
+TEST_F(MachineDisks, DrivesThatDoNotAnswerAreNotReadyAfterTwoSeconds)
+{
+    StuckFilesystem server1(std::chrono::seconds(6)), server2(std::chrono::seconds(6));
+    PrivateMount stuck1(home / "stuck1", "fuse.sshfs", server1.Options());
+    PrivateMount stuck2(home / "stuck2", "fuse.sshfs", server2.Options());
+    if (!stuck1.mounted || !stuck2.mounted)
+        GTEST_SKIP() << "no FUSE mount of the test's own: " << PrivateMountsUnavailable();
+    const std::string notReady = ":\\  Remote    Size:  not ready ";
+    const std::string line1 = LetterOf(stuck1.at) + notReady, line2 = LetterOf(stuck2.at) + notReady;
+    // One wait for both, the windows drawn meanwhile.
+    const auto start = std::chrono::steady_clock::now();
+    std::chrono::duration<double> pumped{-1}, took, again;
+    QTimer::singleShot(500, info->Text1.Widget(), [&] { pumped = std::chrono::steady_clock::now() - start; });
+    EXPECT_TRUE(Lists(line1) && Lists(line2));
+    took = std::chrono::steady_clock::now() - start;
+    EXPECT_NEAR(took.count(), 2, 0.5);
+    EXPECT_NEAR(pumped.count(), 0.5, 0.3);
+    // Still stuck: not asked again, and not waited for.
+    EXPECT_TRUE(Lists(line1));
+    again = std::chrono::steady_clock::now() - start - took;
+    EXPECT_LT(again.count(), 0.5);
 }
 
 // --- memory -------------------------------------------------------------------------
