@@ -32,11 +32,7 @@ struct PrivateMount {
         std::filesystem::create_directories(at);
         mounted = PrivateMountsUnavailable().empty() && ::mount("kvtest", at.c_str(), type, 0, options.c_str()) == 0;
     }
-    void Unmount()
-    {
-        if (mounted) ::umount2(at.c_str(), MNT_DETACH);
-        mounted = false;
-    }
+    void Unmount() { mounted = mounted && ::umount2(at.c_str(), MNT_DETACH) != 0; }
     ~PrivateMount() { Unmount(); }
     PrivateMount(const PrivateMount&) = delete;
     PrivateMount& operator=(const PrivateMount&) = delete;

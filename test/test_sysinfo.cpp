@@ -258,7 +258,7 @@ TEST_F(MachineDisks, DrivesThatDoNotAnswerAreNotReadyAfterTwoSeconds)
     PrivateMount stuck1(home / "stuck1", "fuse.sshfs", server1.Options());
     PrivateMount stuck2(home / "stuck2", "fuse.sshfs", server2.Options());
     if (!stuck1.mounted || !stuck2.mounted)
-        GTEST_SKIP() << "no FUSE mount of the test's own: " << PrivateMountsUnavailable();
+        GTEST_SKIP() << "no FUSE mount of the test's own: " << (server1.fd < 0 ? "no /dev/fuse" : PrivateMountsUnavailable());
     const std::string notReady = ":\\  Remote    Size:  not ready ";
     const std::string line1 = LetterOf(stuck1.at) + notReady, line2 = LetterOf(stuck2.at) + notReady;
     // One wait for both, the windows drawn meanwhile.
