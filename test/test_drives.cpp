@@ -157,37 +157,45 @@ TEST(DriveTable, TheRealTableAndItsReplacement)
     saved ? setenv("HOME", keep.c_str(), 1) : unsetenv("HOME");
 }
 
-TEST(DriveTable, AnUnmountedOrCoveredDriveIsNoLongerItsFilesystem)
+// Each drive as its letter and mount point.
+std::string Places(const std::vector<DriveInfo>& drives)
 {
-    const auto drives = BuildDriveTable(kDesktop, "/home/taro");
-    const DriveInfo& home = drives[0];    // C: on /home
-    const DriveInfo& root = drives[1];    // D: /
-    const DriveInfo& stick = drives[3];   // F: the USB stick
-    ASSERT_EQ(stick.mountPoint, "/media/taro/STICK");
-    for (const DriveInfo& d : drives) EXPECT_TRUE(StillMounted(d, kDesktop)) << d.letter;
+    std::string out;
+    for (const DriveInfo& d : drives) out += ' ' + std::string(1, d.letter) + d.mountPoint;
+    return out.empty() ? out : out.substr(1);
+}
 
-    // The stick pulled out and /home unmounted: their roots are now bare
-    // folders on the root filesystem.
-    std::string gone = kDesktop;
-    for (const char* line : {"34 22 8:17 ", "29 22 8:2 "}) {
-        const std::size_t at = gone.find(line);
-        gone.erase(at, gone.find('\n', at) + 1 - at);
-    }
-    EXPECT_FALSE(StillMounted(stick, gone));
-    EXPECT_FALSE(StillMounted(home, gone));
-    EXPECT_TRUE(StillMounted(root, gone));
+std::string Without(std::string text, const std::string& lineStart)
+{
+    const std::size_t at = text.find(lineStart);
+    return text.erase(at, text.find('\n', at) + 1 - at);
+}
 
-    // Another stick mounted over the same place is another drive; a mount
-    // somewhere inside home's folder leaves C: as it was.
-    const std::string covered = std::string(kDesktop) + "50 34 8:33 / /media/taro/STICK rw - vfat /dev/sdc1 rw\n"
-                                + "51 29 0:99 / /home/taro/mnt rw - tmpfs tmpfs rw\n";
-    EXPECT_FALSE(StillMounted(stick, covered));
-    EXPECT_TRUE(StillMounted(home, covered));
+TEST(DriveTable, LettersStayWithTheirMountPoints)
+{
+    DriveLetters letters;
+    const std::string all = "C/home D/ E/boot/efi F/media/taro/STICK G/mnt/My Disk H/mnt/nas I/tmp";
+    EXPECT_EQ(Places(BuildDriveTable(kDesktop, "/home/taro", letters)), all);
 
-    // Without a table there is nothing to judge by.
-    EXPECT_TRUE(StillMounted(stick, ""));
+    // The stick pulled out, a disk mounted: F: stays unused, the disk takes J:.
+    std::string now = Without(kDesktop, "34 22 8:17 ") + "60 22 8:49 / /mnt/backup rw - ext4 /dev/sdd1 rw\n";
+    EXPECT_EQ(Places(BuildDriveTable(now, "/home/taro", letters)),
+              "C/home D/ E/boot/efi G/mnt/My Disk H/mnt/nas I/tmp J/mnt/backup");
+    // Something on that place again is F:, once, however many mounts are stacked there.
+    now += "61 22 8:33 / /media/taro/STICK rw - vfat /dev/sdc1 rw\n"
+           "62 61 0:70 / /media/taro/STICK rw - tmpfs tmpfs rw\n";
+    const auto back = BuildDriveTable(now, "/home/taro", letters);
+    EXPECT_EQ(Places(back), all + " J/mnt/backup");
+    EXPECT_EQ(back[3].fsType, "tmpfs");
 
-    // This machine's drives are all where they were found.
+    // Home's filesystem unmounted, or another mounted over the home folder:
+    // the folder is another filesystem's then, and C: is gone.
+    EXPECT_EQ(Places(BuildDriveTable(Without(now, "29 22 8:2 "), "/home/taro", letters)).substr(0, 5), "D/ E/");
+    EXPECT_EQ(Places(BuildDriveTable(now + "63 29 0:99 / /home/taro rw - tmpfs tmpfs rw\n", "/home/taro", letters))
+                  .substr(0, 5), "D/ E/");
+    EXPECT_EQ(Places(BuildDriveTable(now, "/home/taro", letters)), all + " J/mnt/backup");
+
+    // This machine's drives are all mounted now.
     for (const DriveInfo& d : Drives()) EXPECT_TRUE(DriveStillMounted(d.letter)) << d.letter;
     EXPECT_FALSE(DriveStillMounted('?'));
 }

@@ -5,6 +5,7 @@
 
 #include "fake_clock.h"
 #include "platform/files.h"
+#include "private_mount.h"
 #include "results/report.h"
 #include "results/report_text.h"
 
@@ -13,6 +14,7 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QScrollBar>
+#include <QTimer>
 #include <QWidget>
 
 #include <cerrno>
@@ -22,7 +24,9 @@
 #include <fcntl.h>
 #include <regex>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <thread>
 #include <unistd.h>
 
@@ -320,6 +324,42 @@ TEST_F(ReportWindow, CopyWithoutAPrinterTellsSoAndBringsTheButtonsBack)
     EXPECT_EQ(responder.notices, std::vector<std::string>{"エラーの為、印刷出来ませんでした(Err=482)"});
 }
 
+TEST_F(ReportWindow, CopyGivesUpOnAPrintSystemThatNeverAnswers)
+{
+    // A stand-in scheduler: the kernel takes each connection, nobody answers.
+    const std::string sock = (home / "mute.sock").string();
+    const int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    sock.copy(addr.sun_path, sizeof addr.sun_path - 1);
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(listen(listener, 8), 0);
+    setenv("CUPS_SERVER", sock.c_str(), 1);
+    unsetenv("LPDEST");
+    unsetenv("PRINTER");
+    FakeClock clock;
+    Report.Load();
+    // Events other than input go on meanwhile.
+    const auto start = std::chrono::steady_clock::now();
+    std::chrono::duration<double> pumped{-1}, took;
+    QTimer::singleShot(1000, Report->Command3.Widget(), [&] { pumped = std::chrono::steady_clock::now() - start; });
+    Report->Command3.Click();
+    took = std::chrono::steady_clock::now() - start;
+    unsetenv("CUPS_SERVER");
+    EXPECT_NEAR(took.count(), 10, 1);
+    EXPECT_NEAR(pumped.count(), 1, 0.5);
+    EXPECT_TRUE(ButtonsShown());
+    EXPECT_EQ(responder.notices, std::vector<std::string>{"エラーの為、印刷出来ませんでした(Err=482)"});
+    // Nothing goes on later: every connection it made is closed.
+    for (int c; (c = accept4(listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC)) >= 0; close(c)) {
+        char buf[4096];
+        ssize_t got;
+        while ((got = read(c, buf, sizeof buf)) > 0) {}
+        EXPECT_EQ(got, 0);
+    }
+    close(listener);
+}
+
 // --- Copy through a private CUPS scheduler ----------------------------------
 
 // Runs a shell command; its exit status and what it printed.
@@ -430,6 +470,19 @@ TEST_F(ReportPrint, CopyPrintsOneImageOfTheWindowWithoutItsButtons)
     EXPECT_GT(Tone(page, onPage(7830, 165, 1830, 495)).first, 252);
     EXPECT_GT(Tone(page, onPage(7845, 735, 1830, 495)).first, 252);
     EXPECT_GT(Tone(page, onPage(7935, 10215, 1710, 555)).first, 252);
+}
+
+TEST_F(ReportPrint, APageFileCutShortByAFullTempFolderIsNotSent)
+{
+    PrivateMount tmp(home / "tmp", "tmpfs", "size=64k");
+    if (!tmp.mounted) GTEST_SKIP() << "no tmpfs of the test's own: " << PrivateMountsUnavailable();
+    setenv("TMPDIR", tmp.at.c_str(), 1);
+    FakeClock clock;
+    Report.Load();
+    Report->Command3.Click();
+    unsetenv("TMPDIR");
+    EXPECT_EQ(responder.notices, std::vector<std::string>{"エラーの為、印刷出来ませんでした(Err=482)"});
+    EXPECT_EQ(Shell("timeout 10 lpstat -W all -o").second, "") << Log();
 }
 
 TEST_F(ReportPrint, APrinterThatRefusesJobsGetsTheNotice)

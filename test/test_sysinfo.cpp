@@ -5,14 +5,21 @@
 #include "gui_support.h"
 
 #include "platform/errors.h"
+#include "platform/files.h"
+#include "private_mount.h"
 #include "sysinfo/info.h"
 #include "sysinfo/info_window.h"
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTimer>
 #include <QWidget>
 
+#include <chrono>
 #include <cstdint>
+#include <fcntl.h>
+#include <future>
+#include <thread>
 
 namespace {
 
@@ -184,6 +191,88 @@ TEST_F(SysInfo, DiskFlagsSizesRoundingAndHugeVolumes)
     facts.drives.clear();
     EXPECT_EQ(Shown(GetDiskInfo), "[ Disk Drive infomation ]\r\n\r\n\r\n");
     EXPECT_EQ(global::DiskTotalMB, 0.0);
+}
+
+// The machine's own drives, with filesystems of the test's own mounted.
+class MachineDisks : public SysInfo {
+protected:
+    void SetUp() override
+    {
+        SysInfo::SetUp();
+        kv::SetSystemFactsForTest(nullptr);
+        kv::SetDrivesForTest(nullptr);
+    }
+    static std::string LetterOf(const std::filesystem::path& mountPoint)
+    {
+        for (const kv::DriveInfo& d : kv::Drives())
+            if (d.mountPoint == mountPoint) return std::string(1, d.letter);
+        return "?";
+    }
+    bool Lists(const std::string& line) { return Shown(GetDiskInfo).find(line + Gap) != std::string::npos; }
+};
+
+TEST_F(MachineDisks, EachCallListsAndCountsWhatIsMountedThen)
+{
+    PrivateMount first(home / "first", "tmpfs", "size=3t");
+    if (!first.mounted) GTEST_SKIP() << "no tmpfs of the test's own: " << PrivateMountsUnavailable();
+    const std::string a = LetterOf(first.at);
+    EXPECT_TRUE(Lists(a + ":\\  RAM Drive Size: 3145728 MB  Free : 3145728 MB"));
+    const double with = global::DiskTotalMB;
+
+    first.Unmount();
+    EXPECT_EQ(Shown(GetDiskInfo).find(a + ":\\"), std::string::npos);
+    EXPECT_EQ(global::DiskTotalMB, with - 3145728);
+    // Its letter leads nowhere now, and the next mount takes a letter of its own.
+    EXPECT_THROW(kv::NativePath(a + ":\\kv_test1.txt"), kv::RuntimeError);
+    PrivateMount second(home / "second", "tmpfs", "size=1m");
+    const std::string b = LetterOf(second.at);
+    EXPECT_GT(b, a);
+    EXPECT_TRUE(Lists(b + ":\\  RAM Drive Size:       1 MB  Free :       1 MB"));
+}
+
+// A FUSE filesystem whose requests nobody reads, as a network mount whose
+// server has gone: asking it anything waits until the device is closed,
+// which happens after `limit` or when this goes.
+struct StuckFilesystem {
+    int fd = ::open("/dev/fuse", O_RDWR | O_CLOEXEC);
+    std::promise<void> over;
+    std::thread closer;
+    explicit StuckFilesystem(std::chrono::seconds limit)
+        : closer([this, limit, end = over.get_future()] {
+              end.wait_for(limit);
+              if (fd >= 0) ::close(fd);
+          })
+    {
+    }
+    ~StuckFilesystem()
+    {
+        over.set_value();
+        closer.join();
+    }
+    std::string Options() const { return "fd=" + std::to_string(fd) + ",rootmode=40000,user_id=0,group_id=0"; }
+};
+
+TEST_F(MachineDisks, DrivesThatDoNotAnswerAreNotReadyAfterTwoSeconds)
+{
+    StuckFilesystem server1(std::chrono::seconds(6)), server2(std::chrono::seconds(6));
+    PrivateMount stuck1(home / "stuck1", "fuse.sshfs", server1.Options());
+    PrivateMount stuck2(home / "stuck2", "fuse.sshfs", server2.Options());
+    if (!stuck1.mounted || !stuck2.mounted)
+        GTEST_SKIP() << "no FUSE mount of the test's own: " << (server1.fd < 0 ? "no /dev/fuse" : PrivateMountsUnavailable());
+    const std::string notReady = ":\\  Remote    Size:  not ready ";
+    const std::string line1 = LetterOf(stuck1.at) + notReady, line2 = LetterOf(stuck2.at) + notReady;
+    // One wait for both, the windows drawn meanwhile.
+    const auto start = std::chrono::steady_clock::now();
+    std::chrono::duration<double> pumped{-1}, took, again;
+    QTimer::singleShot(500, info->Text1.Widget(), [&] { pumped = std::chrono::steady_clock::now() - start; });
+    EXPECT_TRUE(Lists(line1) && Lists(line2));
+    took = std::chrono::steady_clock::now() - start;
+    EXPECT_NEAR(took.count(), 2, 0.5);
+    EXPECT_NEAR(pumped.count(), 0.5, 0.3);
+    // Still stuck: not asked again, and not waited for.
+    EXPECT_TRUE(Lists(line1));
+    again = std::chrono::steady_clock::now() - start - took;
+    EXPECT_LT(again.count(), 0.5);
 }
 
 // --- memory -------------------------------------------------------------------------

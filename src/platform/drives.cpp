@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <fcntl.h>
+#include <mutex>
 #include <pwd.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -244,15 +245,49 @@ std::string ReadMountInfo()
 
 std::atomic<const std::vector<DriveInfo>*> g_testDrives{nullptr};
 
-const std::vector<DriveInfo>& RealDrives()
+// The letters this run has given, asked for from any thread.
+std::mutex g_lettersLock;
+DriveLetters g_letters;
+
+std::vector<DriveInfo> MachineDrives()
 {
-    static const std::vector<DriveInfo> table = BuildDriveTable(ReadMountInfo(), HomeFolder());
-    return table;
+    static const std::string home = HomeFolder();
+    const std::string mountinfo = ReadMountInfo();
+    const std::lock_guard<std::mutex> lock(g_lettersLock);
+    return BuildDriveTable(mountinfo, home, g_letters);
+}
+
+// Of mounts on one place only the last, mounted on top of the others, is seen.
+bool Covered(const std::vector<Mount>& mounts, std::size_t i)
+{
+    for (std::size_t j = i + 1; j < mounts.size(); ++j)
+        if (mounts[j].mountPoint == mounts[i].mountPoint) return true;
+    return false;
+}
+
+// The letter the mount point was given, else the first letter not given yet
+// (which it is given now); 0 when every letter is taken.
+char LetterFor(const std::string& mountPoint, DriveLetters& letters)
+{
+    for (char l = 'D'; l <= 'Z'; ++l)
+        if (letters[l - 'A'] == mountPoint) return l;
+    for (char l = 'D'; l <= 'Z'; ++l)
+        if (letters[l - 'A'].empty()) {
+            letters[l - 'A'] = mountPoint;
+            return l;
+        }
+    return 0;
 }
 
 } // namespace
 
-std::vector<DriveInfo> BuildDriveTable(std::string_view mountinfo, std::string_view homeText)
+std::vector<DriveInfo> BuildDriveTable(std::string_view mountinfo, std::string_view home)
+{
+    DriveLetters letters;
+    return BuildDriveTable(mountinfo, home, letters);
+}
+
+std::vector<DriveInfo> BuildDriveTable(std::string_view mountinfo, std::string_view homeText, DriveLetters& letters)
 {
     const std::vector<Mount> mounts = ParseMountInfo(mountinfo);
     // A home folder reached through a link lives on the filesystem the link
@@ -269,27 +304,38 @@ std::vector<DriveInfo> BuildDriveTable(std::string_view mountinfo, std::string_v
             && (!homeMount || m.mountPoint.size() >= homeMount->mountPoint.size()))
             homeMount = &m;
 
+    // C: lasts while home's folder is on the mount it was first found on;
+    // with that unmounted (or another mounted over the folder) the folder
+    // belongs to another filesystem, and C: is gone.
+    std::string& cPlace = letters['C' - 'A'];
+    if (cPlace.empty() && homeMount)
+        cPlace = homeMount->mountPoint;
+    const bool hasC = !homeMount || homeMount->mountPoint == cPlace;
+
     std::vector<DriveInfo> drives;
-    DriveInfo c;
-    if (homeMount) {
-        const Storage s = StorageOf(*homeMount);
-        c = MakeDrive(*homeMount, s == Storage::None ? DriveKind::Fixed : KindOf(*homeMount, s));
-    } else {
-        c.mountPoint = "/";
+    if (hasC) {
+        DriveInfo c;
+        if (homeMount) {
+            const Storage s = StorageOf(*homeMount);
+            c = MakeDrive(*homeMount, s == Storage::None ? DriveKind::Fixed : KindOf(*homeMount, s));
+        } else {
+            c.mountPoint = "/";
+        }
+        c.letter = 'C';
+        c.root = home;
+        c.label = home == "/" && homeMount ? SourceLabel(*homeMount) : std::string(LastComponent(home));
+        drives.push_back(c);
     }
-    c.letter = 'C';
-    c.root = home;
-    c.label = home == "/" && homeMount ? SourceLabel(*homeMount) : std::string(LastComponent(home));
-    drives.push_back(c);
 
     // One drive per filesystem: bind mounts share major:minor, and the
     // shortest mount point (the first of equal ones) stands for them.
     std::vector<const Mount*> kept;
-    for (const Mount& m : mounts) {
+    for (std::size_t i = 0; i < mounts.size(); ++i) {
+        const Mount& m = mounts[i];
         const Storage s = StorageOf(m);
-        if (s == Storage::None || IsSystemPlace(m, s))
+        if (s == Storage::None || IsSystemPlace(m, s) || Covered(mounts, i) || m.mountPoint == cPlace)
             continue;
-        if (homeMount && m.major == homeMount->major && m.minor == homeMount->minor)
+        if (hasC && homeMount && m.major == homeMount->major && m.minor == homeMount->minor)
             continue;
         auto same = std::find_if(kept.begin(), kept.end(), [&](const Mount* k) {
             return k->major == m.major && k->minor == m.minor;
@@ -302,25 +348,22 @@ std::vector<DriveInfo> BuildDriveTable(std::string_view mountinfo, std::string_v
     std::sort(kept.begin(), kept.end(),
               [](const Mount* a, const Mount* b) { return a->mountPoint < b->mountPoint; });
 
-    char letter = 'D';
     for (const Mount* m : kept) {
-        if (letter > 'Z')
-            break;
         DriveInfo d = MakeDrive(*m, KindOf(*m, StorageOf(*m)));
-        d.letter = letter++;
-        drives.push_back(std::move(d));
+        d.letter = LetterFor(m->mountPoint, letters);
+        if (d.letter)
+            drives.push_back(std::move(d));
     }
+    std::sort(drives.begin(), drives.end(), [](const DriveInfo& a, const DriveInfo& b) { return a.letter < b.letter; });
     return drives;
 }
 
-const std::vector<DriveInfo>& CurrentDrives()
+std::vector<DriveInfo> Drives()
 {
     if (const std::vector<DriveInfo>* t = g_testDrives.load(std::memory_order_acquire))
         return *t;
-    return RealDrives();
+    return MachineDrives();
 }
-
-std::vector<DriveInfo> Drives() { return CurrentDrives(); }
 
 void SetDrivesForTest(const std::vector<DriveInfo>* drives)
 {
@@ -363,29 +406,12 @@ char DriveLetterOf(std::string_view nativePath, const std::vector<DriveInfo>& dr
     return best;
 }
 
-bool StillMounted(const DriveInfo& d, std::string_view mountinfo)
-{
-    const std::vector<Mount> mounts = ParseMountInfo(mountinfo);
-    // No table to judge by, or a drive that was never found on a mount: no
-    // reason to refuse it.
-    if (mounts.empty() || d.fsType.empty())
-        return true;
-    const std::string root(TrimTrailingSlashes(CollapseSlashes(d.root)));
-    const Mount* over = nullptr;
-    for (const Mount& m : mounts)
-        if (IsUnder(root, m.mountPoint) && (!over || m.mountPoint.size() >= over->mountPoint.size()))
-            over = &m;
-    return over && over->mountPoint == d.mountPoint && makedev(over->major, over->minor) == d.device;
-}
-
 bool DriveStillMounted(char letter)
 {
     if (letter >= 'a' && letter <= 'z')
         letter = static_cast<char>(letter - 'a' + 'A');
-    for (const DriveInfo& d : CurrentDrives())
-        if (d.letter == letter)
-            return StillMounted(d, ReadMountInfo());
-    return false;
+    const std::vector<DriveInfo> drives = Drives();
+    return std::any_of(drives.begin(), drives.end(), [&](const DriveInfo& d) { return d.letter == letter; });
 }
 
 std::string HomeFolder()

@@ -2,7 +2,11 @@
 // Drive letters over the mounted filesystems. The filesystem holding the
 // user's home folder is C:, rooted at the home folder, so the drive a user
 // starts on is writable without root; the others follow from D: in the order
-// of their mount points, each rooted at its mount point.
+// of their mount points, each rooted at its mount point. A letter stays with
+// its mount point for the program's life: a drive that goes leaves its
+// letter unused (a path on it leads nowhere, never to the folder beneath),
+// and one mounted later takes the next letter never given.
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -23,15 +27,20 @@ struct DriveInfo {
     std::uint64_t device = 0;   // st_dev of the filesystem (major/minor)
 };
 
-// Builds the table from the text of /proc/self/mountinfo and the home folder
-// (its links resolved, so C: is the filesystem the home folder really is on).
+// The mount point each letter was given ("" for a letter not given yet).
+using DriveLetters = std::array<std::string, 26>;
+
+// The drives mounted now, from the text of /proc/self/mountinfo and the home
+// folder (its links resolved, so C: is the filesystem the home folder really
+// is on). `letters` holds the letters given by earlier calls and gets those
+// given by this one.
+std::vector<DriveInfo> BuildDriveTable(std::string_view mountinfo, std::string_view home, DriveLetters& letters);
+// The same with no letter given before.
 std::vector<DriveInfo> BuildDriveTable(std::string_view mountinfo, std::string_view home);
 
-// The drives of this machine (or the table installed for a test).
+// The drives of this machine as mounted at this moment (or the table
+// installed for a test).
 std::vector<DriveInfo> Drives();
-// The same table without the copy, for path translation; the reference stays
-// valid until SetDrivesForTest is called again.
-const std::vector<DriveInfo>& CurrentDrives();
 // Replaces the drive table for tests; nullptr restores the real one.
 void SetDrivesForTest(const std::vector<DriveInfo>* drives);
 
@@ -45,13 +54,7 @@ std::string DriveListEntry(const DriveInfo& d);
 char DriveLetterOf(std::string_view nativePath, const std::vector<DriveInfo>& drives,
                    std::size_t* rootLength = nullptr);
 
-// Is drive `d` still the filesystem it was found on? True when the mount that
-// covers its root in `mountinfo` (the text of /proc/self/mountinfo) has the
-// drive's mount point and device. An unmounted drive leaves only a bare
-// folder on the filesystem beneath, which this tells apart.
-bool StillMounted(const DriveInfo& d, std::string_view mountinfo);
-// The same for the drive with this letter, against the mount table of this
-// moment; false for an unknown letter.
+// Is the drive with this letter mounted at this moment?
 bool DriveStillMounted(char letter);
 
 // The user's home folder ($HOME, else the password database).

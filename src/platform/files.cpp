@@ -361,10 +361,13 @@ std::string NativePath(std::string_view programPath)
 {
     std::string native;
     std::string_view rest = programPath;
+    // Read only for paths that need it: the table is read afresh each time.
+    std::vector<DriveInfo> drives;
     const DriveInfo* drive = nullptr;
     if (rest.size() >= 2 && rest[1] == ':' && IsAsciiLetter(rest[0])) {
         const char letter = UpperAscii(rest[0]);
-        drive = FindDrive(CurrentDrives(), letter);
+        drives = Drives();
+        drive = FindDrive(drives, letter);
         if (!drive) {
             throw RuntimeError(ErrDeviceUnavailable,
                                std::string("no drive ") + letter + ": for \"" + std::string(programPath) + '"');
@@ -373,7 +376,8 @@ std::string NativePath(std::string_view programPath)
     } else if (rest.starts_with('\\') && !rest.starts_with("\\\\")) {
         // "\name" is a name at the current drive's root, as on the system
         // these paths come from. A native path starts with "/" instead.
-        drive = CurrentDrive(CurrentDrives());
+        drives = Drives();
+        drive = CurrentDrive(drives);
         if (!drive)
             throw RuntimeError(ErrDeviceUnavailable, "no current drive for \"" + std::string(programPath) + '"');
     }
@@ -399,7 +403,7 @@ std::string ProgramPath(std::string_view nativePath)
     std::string path;
     AppendCollapsed(path, nativePath, false);
     std::size_t rootLength = 0;
-    const char letter = DriveLetterOf(path, CurrentDrives(), &rootLength);
+    const char letter = DriveLetterOf(path, Drives(), &rootLength);
     if (!letter)
         return std::string(nativePath);
 

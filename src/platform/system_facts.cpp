@@ -5,6 +5,7 @@
 
 #include "platform/drives.h"
 #include "platform/files.h"
+#include "platform/pump.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -13,12 +14,18 @@
 #include <atomic>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <sched.h>
 #include <sys/mman.h>
 #include <sys/statvfs.h>
 #include <sys/sysmacros.h>
 #include <sys/utsname.h>
+#include <thread>
 #include <unistd.h>
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -170,6 +177,72 @@ const DriveInfo* DriveOfRoot(const std::vector<DriveInfo>& drives, const std::st
     return nullptr;
 }
 
+// A filesystem that does not answer (a network server gone, a FUSE daemon
+// stuck) can hold statvfs for minutes. It is asked on a thread of its own,
+// and its answer waited for until this long after the asking, the windows
+// being drawn meanwhile.
+constexpr std::chrono::milliseconds SpaceTimeout{2000};
+
+struct SpaceProbe {
+    const std::chrono::steady_clock::time_point asked = std::chrono::steady_clock::now();
+    std::mutex lock;
+    std::condition_variable answered;
+    bool done = false;
+    int error = 0;
+    struct statvfs st{};
+};
+
+// The latest probe of each folder (user-interface thread only).
+std::map<std::string, std::shared_ptr<SpaceProbe>> g_probes;
+
+// The folder's probe: the one still waiting for its filesystem (a drive
+// still stuck is not asked again, which would pile up threads), or one that
+// answered in the last SpaceTimeout, else a new one.
+std::shared_ptr<SpaceProbe> ProbeOf(const std::string& folder)
+{
+    std::shared_ptr<SpaceProbe>& slot = g_probes[folder];
+    if (slot) {
+        const std::lock_guard<std::mutex> hold(slot->lock);
+        if (!slot->done || std::chrono::steady_clock::now() - slot->asked < SpaceTimeout) return slot;
+    }
+    auto probe = std::make_shared<SpaceProbe>();
+    std::thread([probe, folder] {
+        struct statvfs st{};
+        int rc;
+        do rc = ::statvfs(folder.c_str(), &st);
+        while (rc != 0 && errno == EINTR);
+        const std::lock_guard<std::mutex> hold(probe->lock);
+        probe->st = st;
+        probe->error = rc == 0 ? 0 : errno;
+        probe->done = true;
+        probe->answered.notify_all();
+    }).detach();
+    return slot = probe;
+}
+
+// statvfs, or false when the filesystem has not answered within SpaceTimeout
+// of being asked.
+bool BoundedStatvfs(const std::string& folder, struct statvfs& out)
+{
+    std::shared_ptr<SpaceProbe> probe;
+    try {
+        probe = ProbeOf(folder);
+    } catch (const std::system_error&) {
+        return false;   // no thread to ask it on
+    }
+    const auto deadline = probe->asked + SpaceTimeout;
+    std::unique_lock<std::mutex> hold(probe->lock);
+    while (!probe->done && std::chrono::steady_clock::now() < deadline) {
+        probe->answered.wait_until(hold, std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(50)));
+        if (probe->done) break;
+        hold.unlock();
+        DoPaintEvents();
+        hold.lock();
+    }
+    out = probe->st;
+    return probe->done && probe->error == 0;
+}
+
 // The block device (or, for a partition, its disk) says whether its media
 // can be taken out.
 bool RemovableDevice(std::uint64_t device)
@@ -214,13 +287,23 @@ public:
     std::vector<std::string> DriveRoots() override
     {
         std::vector<std::string> roots;
-        for (const DriveInfo& d : CurrentDrives()) roots.push_back(std::string(1, d.letter) + ":\\");
+        // Every drive is asked for its space at once, so drives that do not
+        // answer cost one wait between them, not one each.
+        for (const DriveInfo& d : Drives()) {
+            roots.push_back(std::string(1, d.letter) + ":\\");
+            try {
+                ProbeOf(d.root);
+            } catch (const std::system_error&) {
+                // no thread now: DiskFreeSpace tries again
+            }
+        }
         return roots;
     }
 
     int DriveType(const std::string& root) override
     {
-        const DriveInfo* d = DriveOfRoot(CurrentDrives(), root);
+        const std::vector<DriveInfo> drives = Drives();
+        const DriveInfo* d = DriveOfRoot(drives, root);
         if (!d) return DriveNoRoot;
         switch (d->kind) {
         case DriveKind::Remote: return DriveRemote;
@@ -234,13 +317,10 @@ public:
 
     bool DiskFreeSpace(const std::string& root, DiskSpace& space) override
     {
-        const DriveInfo* d = DriveOfRoot(CurrentDrives(), root);
-        if (!d) return false;
+        const std::vector<DriveInfo> drives = Drives();
+        const DriveInfo* d = DriveOfRoot(drives, root);
         struct statvfs st{};
-        int rc;
-        do rc = ::statvfs(d->root.c_str(), &st);
-        while (rc != 0 && errno == EINTR);
-        if (rc != 0) return false;
+        if (!d || !BoundedStatvfs(d->root, st)) return false;
         space.sectorsPerCluster = 1;
         space.bytesPerSector = st.f_frsize ? st.f_frsize : st.f_bsize;
         space.freeClusters = st.f_bavail;

@@ -65,10 +65,12 @@ public:
     virtual ~SystemFacts() = default;
     virtual ProcessorRecord Processor() = 0;
     virtual OsVersionRecord OsVersion() = 0;
-    // The drives' roots ("C:\"), in letter order.
+    // The drives' roots ("C:\"), in letter order: those mounted now.
     virtual std::vector<std::string> DriveRoots() = 0;
     virtual int DriveType(const std::string& root) = 0;
-    // False when the drive cannot be asked (not ready).
+    // False when the drive cannot be asked (not ready) or has not answered
+    // within 2 s (a stuck network or FUSE mount); the windows are repainted,
+    // but take no input, while it waits.
     virtual bool DiskFreeSpace(const std::string& root, DiskSpace& space) = 0;
     virtual MemoryRecord Memory() = 0;
     virtual ScreenSize Screen() = 0;

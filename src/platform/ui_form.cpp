@@ -253,6 +253,7 @@ void DeferDelete(std::function<void()> deleter)
 
 void DoEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 void WaitEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents); }
+void DoPaintEvents() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
 
 // --- notices and questions --------------------------------------------------------
 
