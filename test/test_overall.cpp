@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include <climits>
+#include <cstdio>
 
 namespace {
 
@@ -428,6 +429,33 @@ TEST_F(Sequences, AFailingRowEndsTheSequenceAndGivesTheWindowBack)
         EXPECT_TRUE(Main1->Shown());
         ExpectAtRest();
     }
+}
+
+// END handled in the pump after the first or the fourth test ends the program
+// there: status 0, and no row runs after it (the next one would load a second
+// main window into a run that holds the first).
+TEST_F(Sequences, EndBetweenTwoTestsEndsTheProgramAtOnce)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (bool all : {true, false})
+        for (int end : {Cpu, Hdd}) {
+            for (int t = 0; t < TestCount; ++t)
+                SetRowTestForTest(static_cast<TestKind>(t), [t, end] {
+                    kv::DoEvents();   // as a test's prologue: the missing-tests run's only pump
+                    std::fprintf(stderr, "row %d\n", t);
+                    if (t == end) QTimer::singleShot(0, [] { Main1->Command2_Click(); });
+                    return 100;
+                });
+            EXPECT_EXIT(
+                {
+                    // The real end, after which this process never gets to its tear-down.
+                    kv::SetEndHandler(nullptr);
+                    std::filesystem::remove_all(home);
+                    all ? RunAllTests() : void(RunMissingTests());
+                },
+                testing::ExitedWithCode(0), "row " + std::to_string(end) + "\n$")
+                << (all ? "ALL" : "missing tests") << ", END after row " << end;
+        }
 }
 
 } // namespace
