@@ -3,6 +3,7 @@
 #include "fake_clock.h"
 #include "gui_support.h"
 
+#include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/sound.h"
 #include "analyze/analyze.h"
@@ -13,12 +14,15 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QWheelEvent>
 #include <QWidget>
 #include <QWindow>
 
 #include <chrono>
 #include <climits>
+#include <new>
+#include <stdexcept>
 #include <tuple>
 
 #include <unistd.h>
@@ -358,6 +362,18 @@ TEST_F(RowRun, TheCloseBoxDuringARunIsIgnoredAndAfterItEndsTheProgram)
     EXPECT_TRUE(m.Shown());
     m.PressCloseBox();   // nothing remembered from the run: this one ends it
     EXPECT_EQ(ended, 1);
+}
+
+// The one guard between the handlers and the window system.
+TEST_F(GuiTest, WhateverEscapesAHandlerBecomesTheRunTimeErrorNotice)
+{
+    QTimer::singleShot(0, [] { throw kv::RuntimeError(kv::ErrPathNotFound, "gone"); });
+    QTimer::singleShot(0, [] { throw std::bad_alloc(); });
+    QTimer::singleShot(0, [] { throw std::logic_error("a fault of the program"); });
+    kv::DoEvents();
+    EXPECT_EQ(responder.notices, (std::vector<std::string>{"エラーの為、処理を中止しました。(Err=76)",
+                                                           "エラーの為、処理を中止しました。(Err=7)",
+                                                           "エラーの為、処理を中止しました。(Err=0)"}));
 }
 
 } // namespace

@@ -298,6 +298,7 @@ void Notice(const std::string& text)
 }
 
 void ErrorNotice(const std::string& text, int number) { Notice(text + std::to_string(number) + ")"); }
+void RunTimeErrorNotice(int number) { ErrorNotice("エラーの為、処理を中止しました。(Err=", number); }
 
 bool Question(const std::string& text)
 {
