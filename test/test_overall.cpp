@@ -16,6 +16,7 @@
 
 #include <climits>
 #include <cstdio>
+#include <tuple>
 
 namespace {
 
@@ -408,12 +409,17 @@ TEST_F(Sequences, FightingCapacityHidesTheMainWindowOnlyAfterTheLastTest)
 TEST_F(Sequences, AFailingRowEndsTheSequenceAndGivesTheWindowBack)
 {
     Main1Form& m = Main1.Get();
+    SetRowTestForTest(Mem, [] { return 1000; });
+    m.Command4.Click();
     ReplaceTests();
     SetRowTestForTest(Mem, []() -> std::int32_t { throw kv::RuntimeError(kv::ErrOutOfMemory, "no memory"); });
     m.Command8.Click();
     EXPECT_EQ(ran, (std::vector<int>{Cpu, Calc}));
     ExpectAtRest();
     EXPECT_TRUE(Main1->Shown());
+    // The failed row shows its earlier result again.
+    EXPECT_EQ(std::tuple(m.Label12.ForeColor(), m.Label13.Caption(), m.Label15.Caption(), global::TestIndex[Mem]),
+              std::tuple(0x0000C0C0u, "10", "　８級(LEVEL 4)", 1000));
     EXPECT_EQ(responder.notices, std::vector<std::string>{"エラーの為、処理を中止しました。(Err=7)"});
 
     // Neither Save nor "Fighting Capacity" goes on after a failed
