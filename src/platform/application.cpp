@@ -37,6 +37,10 @@ void WhileStarting(QtMsgType type, const QMessageLogContext&, const QString& tex
 // Where the window system hands every event to the program's handlers:
 // whatever escapes a handler stops here, is told as the run-time error
 // notice, and the event loop goes on instead of ending in std::terminate.
+// Qt's widget code is built without exceptions and skips its own clean-up
+// when one passes through it, so a failure that is expected (a row run from
+// its start button) is caught before it gets there; this is the net for the
+// rest.
 class GuardedApplication : public QApplication {
 public:
     using QApplication::QApplication;

@@ -101,7 +101,7 @@ void RunTest(TestKind test)
     } catch (...) {
         // The row shows what it showed before, the test's own window is gone
         // and the main window is usable again; the caller (a sequence, or the
-        // event loop for a click) says why.
+        // start button) says why.
         PutBack(test, row, before);
         if (test == Text) TextTest.Unload();
         if (test == Graph) GraphTest.Unload();
