@@ -4,7 +4,7 @@
 #include "platform/pump.h"
 #include "platform/ui_internal.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPainter>
