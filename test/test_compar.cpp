@@ -291,6 +291,21 @@ TEST_F(Compar, AFileWithMegabytesOfTextAfterItsSeventhLineLoads)
     EXPECT_EQ(global::ComparIndex, (Indices{1, 2, 3, 4, 5, 6}));
 }
 
+TEST_F(Compar, AChooserThatCannotStartIsClosedAndTheOperationSaysWhy)
+{
+    global::TestIndex = {1, 2, 3, 4, 5, 6};
+    for (const char* folder : {"", "C:\\nowhere"}) {
+        global::DataFolder = folder;
+        for (kv::CommandButton* button : {&Main1->Command15, &Main1->Command16}) {
+            button->Click();
+            EXPECT_FALSE(KV_Common.Loaded()) << folder;
+            EXPECT_TRUE(Main1->Enabled() && Main1->Shown()) << folder;
+        }
+    }
+    const std::string save = "エラーの為、記録出来ませんでした(Err=76)", load = "エラーの為、読み込めませんでした(Err=76)";
+    EXPECT_EQ(responder.notices, (std::vector<std::string>{save, load, save, load}));
+}
+
 // --- the chooser's controls ----------------------------------------------------------
 
 std::ptrdiff_t RowOf(const std::vector<std::string>& entries, const std::string& name)

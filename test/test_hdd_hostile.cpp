@@ -8,6 +8,7 @@
 #include "analyze/analyze.h"
 #include "platform/files.h"
 #include "platform/signals.h"
+#include "platform/ui.h"
 
 #include <gtest/gtest.h>
 
@@ -163,7 +164,7 @@ TEST(HddHostile, ThePassesNeverTakeTheDrivesLastFivePercent)
     EXPECT_EQ(InChild(run, 30), "exit 0");
 }
 
-TEST(HddHostile, ASignalThatEndsTheProgramRemovesTheScratchFileFirst)
+TEST(HddHostile, ASignalOrEndThatEndsTheProgramRemovesTheScratchFileFirst)
 {
     TempFolder dir;
     const fs::path scratch = dir.path / "kv_test1.txt", untouched = dir.path / "old.txt";
@@ -183,6 +184,14 @@ TEST(HddHostile, ASignalThatEndsTheProgramRemovesTheScratchFileFirst)
         }, 10), "signal " + std::to_string(sig));
         EXPECT_FALSE(fs::exists(fs::symlink_status(scratch)));
     }
+    // So does END, which ends the program with status 0.
+    EXPECT_EQ(InChild([&] {
+        kv::ScratchFile file(scratch.string());
+        if (!file.Begin()) return 1;
+        kv::EndProgram();
+        return 2;
+    }, 10), "exit 0");
+    EXPECT_FALSE(fs::exists(fs::symlink_status(scratch)));
     EXPECT_EQ(InChild([&] {
         kv::InstallEndSignalCleanup();
         kv::ScratchFile file(untouched.string());

@@ -15,6 +15,8 @@
 #include <QTimer>
 
 #include <climits>
+#include <cstdio>
+#include <tuple>
 
 namespace {
 
@@ -407,12 +409,17 @@ TEST_F(Sequences, FightingCapacityHidesTheMainWindowOnlyAfterTheLastTest)
 TEST_F(Sequences, AFailingRowEndsTheSequenceAndGivesTheWindowBack)
 {
     Main1Form& m = Main1.Get();
+    SetRowTestForTest(Mem, [] { return 1000; });
+    m.Command4.Click();
     ReplaceTests();
     SetRowTestForTest(Mem, []() -> std::int32_t { throw kv::RuntimeError(kv::ErrOutOfMemory, "no memory"); });
     m.Command8.Click();
     EXPECT_EQ(ran, (std::vector<int>{Cpu, Calc}));
     ExpectAtRest();
     EXPECT_TRUE(Main1->Shown());
+    // The failed row shows its earlier result again.
+    EXPECT_EQ(std::tuple(m.Label12.ForeColor(), m.Label13.Caption(), m.Label15.Caption(), global::TestIndex[Mem]),
+              std::tuple(0x0000C0C0u, "10", "　８級(LEVEL 4)", 1000));
     EXPECT_EQ(responder.notices, std::vector<std::string>{"エラーの為、処理を中止しました。(Err=7)"});
 
     // Neither Save nor "Fighting Capacity" goes on after a failed
@@ -428,6 +435,33 @@ TEST_F(Sequences, AFailingRowEndsTheSequenceAndGivesTheWindowBack)
         EXPECT_TRUE(Main1->Shown());
         ExpectAtRest();
     }
+}
+
+// END handled in the pump after the first or the fourth test ends the program
+// there: status 0, and no row runs after it (the next one would load a second
+// main window into a run that holds the first).
+TEST_F(Sequences, EndBetweenTwoTestsEndsTheProgramAtOnce)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (bool all : {true, false})
+        for (int end : {Cpu, Hdd}) {
+            for (int t = 0; t < TestCount; ++t)
+                SetRowTestForTest(static_cast<TestKind>(t), [t, end] {
+                    kv::DoEvents();   // as a test's prologue: the missing-tests run's only pump
+                    std::fprintf(stderr, "row %d\n", t);
+                    if (t == end) QTimer::singleShot(0, [] { Main1->Command2_Click(); });
+                    return 100;
+                });
+            EXPECT_EXIT(
+                {
+                    // The real end, after which this process never gets to its tear-down.
+                    kv::SetEndHandler(nullptr);
+                    std::filesystem::remove_all(home);
+                    all ? RunAllTests() : void(RunMissingTests());
+                },
+                testing::ExitedWithCode(0), "row " + std::to_string(end) + "\n$")
+                << (all ? "ALL" : "missing tests") << ", END after row " << end;
+        }
 }
 
 } // namespace

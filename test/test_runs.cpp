@@ -3,9 +3,11 @@
 #include "fake_clock.h"
 #include "gui_support.h"
 
+#include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/sound.h"
 #include "analyze/analyze.h"
+#include "analyze/test_windows.h"
 #include "runs/gauge.h"
 #include "runs/row_run.h"
 
@@ -13,12 +15,15 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QWheelEvent>
 #include <QWidget>
 #include <QWindow>
 
 #include <chrono>
 #include <climits>
+#include <new>
+#include <stdexcept>
 #include <tuple>
 
 #include <unistd.h>
@@ -361,6 +366,49 @@ TEST_F(RowRun, TheCloseBoxDuringARunIsIgnoredAndAfterItEndsTheProgram)
     EXPECT_TRUE(m.Shown());
     m.PressCloseBox();   // nothing remembered from the run: this one ends it
     EXPECT_EQ(ended, 1);
+}
+
+// The one guard between the handlers and the window system.
+TEST_F(GuiTest, WhateverEscapesAHandlerBecomesTheRunTimeErrorNotice)
+{
+    QTimer::singleShot(0, [] { throw kv::RuntimeError(kv::ErrPathNotFound, "gone"); });
+    QTimer::singleShot(0, [] { throw std::bad_alloc(); });
+    QTimer::singleShot(0, [] { throw std::logic_error("a fault of the program"); });
+    kv::DoEvents();
+    EXPECT_EQ(responder.notices, (std::vector<std::string>{"エラーの為、処理を中止しました。(Err=76)",
+                                                           "エラーの為、処理を中止しました。(Err=7)",
+                                                           "エラーの為、処理を中止しました。(Err=0)"}));
+}
+
+TEST_F(RowRun, AFailedRunPutsTheRowAndTheWindowsBackAndSaysWhy)
+{
+    Main1Form& m = Main1.Get();
+    struct Row {
+        TestKind test; kv::CommandButton& button; kv::ControlArray<kv::Line, 65>& bars;
+        kv::Label& name; kv::Label& value; kv::Label& comment;
+    } rows[] = {{Cpu, m.Command1, m.Line1, m.Label8, m.Label3, m.Label5},
+                {Text, m.Command6, m.Line5, m.Label17, m.Label20, m.Label26}};
+    for (Row& r : rows) {
+        SCOPED_TRACE(r.test);
+        SetRowTestForTest(r.test, [] { return 1000; });
+        r.button.Click();
+        // CPU's test fails on its own; the real TEXT test fails with its window open.
+        SetRowTestForTest(r.test, r.test == Text ? std::function<std::int32_t()>() : []() -> std::int32_t {
+            throw kv::RuntimeError(kv::ErrDiskFull, "full");
+        });
+        clock.onRead = [] { throw std::bad_alloc(); };
+        r.button.Click();
+        clock.onRead = nullptr;
+        EXPECT_EQ(r.name.ForeColor(), 0x0000C0C0u);
+        EXPECT_EQ(r.value.Caption(), "10");
+        EXPECT_EQ(r.comment.Caption(), "　８級(LEVEL 4)");
+        EXPECT_EQ(LitBars(r.bars), 3);
+        EXPECT_EQ(global::TestIndex[r.test], 1000);
+        EXPECT_TRUE(m.Enabled() && m.Shown());
+    }
+    EXPECT_FALSE(TextTest.Loaded());
+    EXPECT_EQ(responder.notices, (std::vector<std::string>{"エラーの為、処理を中止しました。(Err=61)",
+                                                           "エラーの為、処理を中止しました。(Err=7)"}));
 }
 
 } // namespace

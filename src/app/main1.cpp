@@ -6,6 +6,8 @@
 #include "app/layout.h"
 #include "app/setup.h"
 #include "analyze/analyze.h"
+#include "platform/errors.h"
+#include "platform/notice.h"
 
 kv::FormRef<Main1Form> Main1;
 
@@ -213,12 +215,24 @@ void Main1Form::LayOutBoxes()
 
 void Main1Form::Connect()
 {
-    Command1.OnClick([this] { Command1_Click(); });
-    Command3.OnClick([this] { Command3_Click(); });
-    Command4.OnClick([this] { Command4_Click(); });
-    Command5.OnClick([this] { Command5_Click(); });
-    Command6.OnClick([this] { Command6_Click(); });
-    Command7.OnClick([this] { Command7_Click(); });
+    // A row run that fails has put its row back and passes the failure on:
+    // the sequences that call these handlers stop on it, and a click on a
+    // start button ends it here, telling the user why.
+    auto row = [this](void (Main1Form::*handler)()) {
+        return [this, handler] {
+            try {
+                (this->*handler)();
+            } catch (...) {
+                kv::RunTimeErrorNotice(kv::CurrentErrNumber());
+            }
+        };
+    };
+    Command1.OnClick(row(&Main1Form::Command1_Click));
+    Command3.OnClick(row(&Main1Form::Command3_Click));
+    Command4.OnClick(row(&Main1Form::Command4_Click));
+    Command5.OnClick(row(&Main1Form::Command5_Click));
+    Command6.OnClick(row(&Main1Form::Command6_Click));
+    Command7.OnClick(row(&Main1Form::Command7_Click));
     Command8.OnClick([this] { Command8_Click(); });
     Command9.OnClick([this] { Command9_Click(); });
     Command10.OnClick([this] { Command10_Click(); });

@@ -1,5 +1,7 @@
 #include "platform/application.h"
 
+#include "platform/errors.h"
+#include "platform/notice.h"
 #include "platform/signals.h"
 
 #include <QApplication>
@@ -35,12 +37,36 @@ void WhileStarting(QtMsgType type, const QMessageLogContext&, const QString& tex
     ::_exit(1);
 }
 
+// Where the window system hands every event to the program's handlers:
+// whatever escapes a handler stops here, is told as the run-time error
+// notice, and the event loop goes on instead of ending in std::terminate.
+// Qt's widget code is built without exceptions and skips its own clean-up
+// when one passes through it, so a failure that is expected (a row run from
+// its start button) is caught before it gets there; this is the net for the
+// rest.
+class GuardedApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        int number = 0;
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (...) {
+            number = CurrentErrNumber();
+        }
+        RunTimeErrorNotice(number);
+        return false;
+    }
+};
+
 } // namespace
 
 Application::Application(int& argc, char** argv)
 {
     const QtMessageHandler previous = qInstallMessageHandler(&WhileStarting);
-    app_ = std::make_unique<QApplication>(argc, argv);
+    app_ = std::make_unique<GuardedApplication>(argc, argv);
     qInstallMessageHandler(previous);
     for (const auto& [type, text] : g_startMessages)
         qt_message_output(type, QMessageLogContext(), text);

@@ -1,6 +1,7 @@
 #include "platform/errors.h"
 
 #include <cerrno>
+#include <new>
 #include <system_error>
 
 namespace kv {
@@ -42,6 +43,19 @@ int ErrNumberFromErrno(int e)
 void RaiseErrno(int e, const std::string& what)
 {
     throw RuntimeError(ErrNumberFromErrno(e), what + ": " + std::system_category().message(e));
+}
+
+int CurrentErrNumber() noexcept
+{
+    try {
+        throw;
+    } catch (const RuntimeError& e) {
+        return e.Number();
+    } catch (const std::bad_alloc&) {
+        return ErrOutOfMemory;
+    } catch (...) {
+        return ErrNone;
+    }
 }
 
 } // namespace kv

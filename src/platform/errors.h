@@ -47,4 +47,8 @@ int ErrNumberFromErrno(int e);
 // Throws RuntimeError for the errno value e; `what` names the operation.
 [[noreturn]] void RaiseErrno(int e, const std::string& what);
 
+// Inside a catch block: the error number of the exception being handled, a
+// RuntimeError's own, ErrOutOfMemory for std::bad_alloc, 0 for anything else.
+int CurrentErrNumber() noexcept;
+
 } // namespace kv

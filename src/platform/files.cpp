@@ -779,15 +779,10 @@ void ScratchFile::RemoveIfTouched()
         RemoveScratch(state_, true);
 }
 
-void RemoveScratchForSignal() noexcept
+void RemoveFilesInFlight() noexcept
 {
     if (const ScratchFile::State* s = g_scratch.load(std::memory_order_acquire))
         RemoveScratch(*s, true);
-}
-
-void RemoveFilesInFlight() noexcept
-{
-    RemoveScratchForSignal();
     if (g_tempState.load(std::memory_order_acquire) == 2)
         SysUnlink(g_tempPath);
 }

@@ -104,12 +104,9 @@ private:
     bool begun_ = false;
 };
 
-// Async-signal-safe: removes the scratch file of the HDD test under way, if
-// it created or wrote to one. For a handler of a signal that ends the program.
-void RemoveScratchForSignal() noexcept;
-// Async-signal-safe: removes what RemoveScratchForSignal removes and the
-// temporary of a ReplaceFileAtomically under way, so a signal that ends the
-// program leaves neither behind.
+// Async-signal-safe: removes the scratch file of the HDD test under way, if it
+// created or wrote to one, and the temporary of a ReplaceFileAtomically under
+// way, so an end of the program (a signal, END) leaves neither behind.
 void RemoveFilesInFlight() noexcept;
 
 // The working folder, native, in the bytes the system holds; "" when it can

@@ -22,5 +22,7 @@ bool Question(const std::string& text);
 // An error notice: its text, which ends in "(Err=", then the error number
 // and ")".
 void ErrorNotice(const std::string& text, int number);
+// The notice of a run-time failure that ended what the user had started.
+void RunTimeErrorNotice(int number);
 
 } // namespace kv

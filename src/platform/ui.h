@@ -441,7 +441,9 @@ private:
     T* inst_ = nullptr;
 };
 
-// Ends the program (the END button). Tests replace what it does.
+// Ends the program (the END button) at once with status 0, without returning
+// to its caller; the HDD test's scratch file goes first. Tests replace what
+// it does.
 void EndProgram();
 void SetEndHandler(std::function<void()> handler);
 

@@ -1,9 +1,10 @@
 // Forms, artwork, fonts, the message pump, message boxes and the program's end.
+#include "platform/files.h"
 #include "platform/notice.h"
 #include "platform/pump.h"
 #include "platform/ui_internal.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPainter>
@@ -15,7 +16,10 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
+
+#include <unistd.h>
 
 namespace kv {
 
@@ -312,6 +316,7 @@ void Notice(const std::string& text)
 }
 
 void ErrorNotice(const std::string& text, int number) { Notice(text + std::to_string(number) + ")"); }
+void RunTimeErrorNotice(int number) { ErrorNotice("エラーの為、処理を中止しました。(Err=", number); }
 
 bool Question(const std::string& text)
 {
@@ -333,8 +338,13 @@ void EndProgram()
         g_end();
         return;
     }
-    for (QWidget* w : QApplication::topLevelWidgets()) w->hide();
-    QCoreApplication::exit(0);
+    // At once, from whatever pump END was pressed in: the handlers running
+    // below it hold windows that are gone now, so none of them may go on.
+    // Only the files in flight go first: the HDD test's scratch file and the
+    // temporary of a save under way.
+    RemoveFilesInFlight();
+    std::fflush(nullptr);
+    ::_exit(0);
 }
 
 } // namespace kv

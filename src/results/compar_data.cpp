@@ -16,16 +16,21 @@ bool HasWildcards(const std::string& path) { return path.find_first_of("*?") != 
 
 // Opens the chooser on the data folder's comparison-data files and waits for
 // its answer: the path to use, or "" when nothing was chosen. A failure while
-// setting it up throws and leaves it open with nobody waiting; its buttons
-// still close it.
+// setting it up (no such data folder) closes it again and throws: nobody
+// would wait on it.
 std::string ChooseComparisonFile(const std::string& prompt)
 {
     KV_Common.Load();
     KV_CommonForm& chooser = KV_Common.Get();
-    chooser.Label1.Caption(prompt);
-    chooser.File1.Path(global::DataFolder);
-    chooser.Dir1.Path(global::DataFolder);
-    chooser.File1.Pattern("*.kvd");
+    try {
+        chooser.Label1.Caption(prompt);
+        chooser.File1.Path(global::DataFolder);
+        chooser.Dir1.Path(global::DataFolder);
+        chooser.File1.Pattern("*.kvd");
+    } catch (...) {
+        KV_Common.Unload();
+        throw;
+    }
     global::ChooserOpen = 1;
     while (global::ChooserOpen != 0 && KV_Common.Loaded()) kv::WaitEvents();
     if (global::ChooserOpen != 0) {
@@ -44,6 +49,7 @@ void Main1Form::Command15_Click()
     // A failed row run has already given the window back and said why.
     if (!RunMissingTests()) return;
     Visible(false);
+    int failure = -1;
     try {
         const std::string path = ChooseComparisonFile("比較用データを保存します");
         // A wildcard would make a file of that literal name, or let the
@@ -55,18 +61,19 @@ void Main1Form::Command15_Click()
             kv::ReplaceFileAtomically(path, ComparisonFileText(global::TestIndex));
             kv::Notice("記録完了！");
         }
-    } catch (const kv::RuntimeError& e) {
-        kv::ErrorNotice("エラーの為、記録出来ませんでした(Err=", e.Number());
-        Enabled(true);
-        return;
+    } catch (...) {
+        failure = kv::CurrentErrNumber();
     }
+    // A failure gives the window back before its notice says why.
     Enabled(true);
     Show();
+    if (failure >= 0) kv::ErrorNotice("エラーの為、記録出来ませんでした(Err=", failure);
 }
 
 void Main1Form::Command16_Click()
 {
     Visible(false);
+    int failure = -1;
     try {
         const std::string path = ChooseComparisonFile("比較用データを読み込みます");
         if (path.empty()) {
@@ -80,8 +87,9 @@ void Main1Form::Command16_Click()
             kv::Notice("比較用データを読み込みました");
             global::ComparLoaded = 1;
         }
-    } catch (const kv::RuntimeError& e) {
-        kv::ErrorNotice("エラーの為、読み込めませんでした(Err=", e.Number());
+    } catch (...) {
+        failure = kv::CurrentErrNumber();
     }
     Show();
+    if (failure >= 0) kv::ErrorNotice("エラーの為、読み込めませんでした(Err=", failure);
 }

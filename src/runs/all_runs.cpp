@@ -9,8 +9,6 @@
 #include "sysinfo/f_capacity.h"
 
 #include <array>
-#include <exception>
-#include <new>
 
 namespace {
 
@@ -59,11 +57,11 @@ void EndAfterFailure(Main1Form& m, int number)
     m.Command8.Enabled(true);
     m.Enabled(true);
     m.Visible(true);
-    kv::ErrorNotice("エラーの為、処理を中止しました。(Err=", number);
+    kv::RunTimeErrorNotice(number);
 }
 
-// Runs `sequence`; true when it ended normally. Any run-time failure inside
-// it is caught here and ends the sequence as above.
+// Runs `sequence`; true when it ended normally. Any failure inside it is
+// caught here and ends the sequence as above.
 template <class Sequence>
 bool Guarded(Main1Form& m, Sequence&& sequence)
 {
@@ -71,12 +69,8 @@ bool Guarded(Main1Form& m, Sequence&& sequence)
     try {
         sequence();
         return true;
-    } catch (const kv::RuntimeError& e) {
-        number = e.Number();
-    } catch (const std::bad_alloc&) {
-        number = kv::ErrOutOfMemory;
-    } catch (const std::exception&) {
-        number = 0;
+    } catch (...) {
+        number = kv::CurrentErrNumber();
     }
     EndAfterFailure(m, number);
     return false;

@@ -7,6 +7,7 @@
 #include "runs/gauge.h"
 #include "analyze/analyze.h"
 #include "analyze/rank.h"
+#include "analyze/test_windows.h"
 
 #include <array>
 
@@ -37,12 +38,32 @@ Row RowOf(TestKind test)
     return {AnalyzeGraph, m.Line6, m.Label18, m.Label21, m.Label27};
 }
 
-} // namespace
+// What a run changes on its row, so a failed run can put it back.
+struct RowLook {
+    std::int32_t index;
+    kv::Color name;
+    std::string value, comment;
+    std::array<kv::Color, 65> bars;
+};
 
-void RunTest(TestKind test)
+RowLook LookOf(TestKind test, const Row& row)
 {
-    const Row row = RowOf(test);
+    RowLook look{global::TestIndex[test], row.name.ForeColor(), row.value.Caption(), row.comment.Caption(), {}};
+    for (int i = 0; i < 65; ++i) look.bars[i] = row.bars[i].BorderColor();
+    return look;
+}
 
+void PutBack(TestKind test, const Row& row, const RowLook& look)
+{
+    global::TestIndex[test] = look.index;
+    row.name.ForeColor(look.name);
+    row.value.Caption(look.value);
+    row.comment.Caption(look.comment);
+    for (int i = 0; i < 65; ++i) row.bars[i].BorderColor(look.bars[i]);
+}
+
+void RunRow(TestKind test, const Row& row)
+{
     // Locked for the whole run: the pump runs inside it, and no other button
     // may start a second run meanwhile.
     Main1->Enabled(false);
@@ -67,6 +88,27 @@ void RunTest(TestKind test)
 
     row.name.ForeColor(DarkYellow);
     Main1->Enabled(true);
+}
+
+} // namespace
+
+void RunTest(TestKind test)
+{
+    const Row row = RowOf(test);
+    const RowLook before = LookOf(test, row);
+    try {
+        RunRow(test, row);
+    } catch (...) {
+        // The row shows what it showed before, the test's own window is gone
+        // and the main window is usable again; the caller (a sequence, or the
+        // start button) says why.
+        PutBack(test, row, before);
+        if (test == Text) TextTest.Unload();
+        if (test == Graph) GraphTest.Unload();
+        Main1->Enabled(true);
+        Main1->Visible(true);
+        throw;
+    }
 }
 
 std::string ComparCaption(std::int32_t index, std::int32_t comparIndex)

@@ -10,7 +10,9 @@
 #include <string>
 
 // Runs the row of `test`. On return the row's TestIndex and TestLevel hold
-// the new result and the main window is enabled again.
+// the new result and the main window is enabled again. A run that fails puts
+// the row back as it was, gives the main window back enabled and shown, and
+// passes the failure on.
 void RunTest(TestKind test);
 
 // The comment of Compar mode: the index as a percentage of the comparison
