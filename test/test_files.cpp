@@ -88,6 +88,7 @@ TEST(Paths, ProgramPathsBecomeNative)
     EXPECT_EQ(NativePath("D:\\"), "/");
     EXPECT_EQ(NativePath("sub\\name.kvd"), "sub/name.kvd");
     EXPECT_EQ(ErrorNumberOf([] { NativePath("Q:\\x"); }), ErrDeviceUnavailable);
+    EXPECT_EQ(ErrorNumberOf([] { NativePath("\\\\KV_REP.txt"); }), ErrPathNotFound);
 
     // A leading "/" is native; a leading "\" is the root of the drive that
     // holds the working folder, else C:.

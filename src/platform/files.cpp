@@ -373,7 +373,11 @@ std::string NativePath(std::string_view programPath)
                                std::string("no drive ") + letter + ": for \"" + std::string(programPath) + '"');
         }
         rest.remove_prefix(2);
-    } else if (rest.starts_with('\\') && !rest.starts_with("\\\\")) {
+    } else if (rest.starts_with("\\\\")) {
+        // "\\server\share" names a network share; there are none here, and
+        // it must never become a name at the filesystem's root.
+        throw RuntimeError(ErrPathNotFound, "no network path \"" + std::string(programPath) + '"');
+    } else if (rest.starts_with('\\')) {
         // "\name" is a name at the current drive's root, as on the system
         // these paths come from. A native path starts with "/" instead.
         drives = Drives();

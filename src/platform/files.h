@@ -16,7 +16,8 @@ namespace kv {
 //  a single "\" at the start is the root of the current drive, the one that
 //  holds the working folder (else C:); a path starting with "/" is already
 //  native; a relative path stays relative to the working folder. An unknown
-//  drive letter throws ErrDeviceUnavailable.
+//  drive letter throws ErrDeviceUnavailable, a network path ("\\server")
+//  ErrPathNotFound.
 std::string NativePath(std::string_view programPath);
 
 // Native path -> program path: under a drive's root it becomes "X:\..." (a
