@@ -85,8 +85,6 @@ TEST(OverallScore, TheWorkedMachinesAndEachFactorOnItsOwnWithTiesToEven)
     }
 }
 
-// --- the overall-result window ------------------------------------------------------
-
 constexpr kv::Color Unlit = 0x00000000;
 
 // The five routines the score refreshes first, each with its letter and the
@@ -192,8 +190,6 @@ TEST_F(OverallWindow, WaitsDisabledThenShowsTheRankAndGoesOnToTheCertificateOrBa
     EXPECT_FALSE(F_capacity.Loaded());
     EXPECT_TRUE(Main1->Shown());
 }
-
-// --- the sequences ------------------------------------------------------------------
 
 constexpr kv::Color Lit = 0x0080FFFF, Rest = 0x0000C0C0;
 

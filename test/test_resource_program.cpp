@@ -22,7 +22,6 @@ namespace fs = std::filesystem;
 const std::string Missing = "エラーの為、処理を中止しました。(Err=0)";
 const std::string NoAnswer = "エラーの為、リソース情報を読み込めませんでした(Err=";
 
-// The program folder is C:\kv prog, a blank in its name.
 class ResourceProgram : public GuiTest {
 protected:
     FakeFacts facts;
@@ -38,7 +37,6 @@ protected:
 
     void InstallRealProgram() const { fs::copy_file(KV_RESOURCE_PROGRAM, folder / "KV_16.EXE"); }
 
-    // A stand-in resource program: a shell script.
     void InstallScript(const std::string& body) const
     {
         std::ofstream(folder / "KV_16.EXE") << "#!/bin/sh\n" << body << "\n";
@@ -159,8 +157,6 @@ TEST_F(ResourceProgram, NoGoodAnswerEndsTheWaitWithANoticeTheValuesKeptAndNoChil
     EXPECT_EQ(responder.notices.size(), 4u);
     EXPECT_EQ(global::UserResFree, "   42");
 }
-
-// --- the machine's facts ---------------------------------------------------------
 
 TEST(MachineFacts, VersionAndMemoryFromTheirTexts)
 {

@@ -119,8 +119,6 @@ TEST(Chime, WithoutASoundDeviceTheRequestReturnsAtOnceAndSaysNothing)
     unsetenv("ALSA_CONFIG_PATH");
 }
 
-// --- row runs through the start buttons -------------------------------------------
-
 class RowRun : public GuiTest {
 protected:
     FakeClock clock;
@@ -161,28 +159,22 @@ TEST_F(RowRun, EachButtonRunsItsOwnRowLockedAndLitMeanwhile)
     for (Row& r : rows) {
         SCOPED_TRACE(r.test);
         for (int i = 0; i < 65; ++i) r.gauge[i].BorderColor(0x00FFFFFF);   // lit by an earlier run
-        struct { bool enabled; kv::Color name; std::string value, comment; int lit; std::size_t chimes; } during{};
+        std::tuple<bool, kv::Color, std::string, std::string, int, std::size_t> during;
         SetRowTestForTest(r.test, [&] {
-            during = {m.Enabled(), r.name.ForeColor(), r.valueLabel.Caption(), r.comment.Caption(),
-                      LitBars(r.gauge), chimes.size()};
+            during = std::tuple(m.Enabled(), r.name.ForeColor(), r.valueLabel.Caption(), r.comment.Caption(),
+                                LitBars(r.gauge), chimes.size());
             return r.index;
         });
         r.button.Click();
-        EXPECT_FALSE(during.enabled);
-        EXPECT_EQ(during.name, 0x0000FFFFu);
-        EXPECT_EQ(during.value, "...");
-        EXPECT_EQ(during.comment, "");
-        EXPECT_EQ(during.lit, 0);   // the whole gauge blanked before the test
-        EXPECT_EQ(during.chimes, r.test + 1u);   // the chime starts before the test
+        // Locked, the name yellow, the whole gauge blanked, and the chime started.
+        EXPECT_EQ(during, std::tuple(false, 0x0000FFFFu, "...", "", 0, r.test + 1u));
     }
     for (Row& r : rows) {
         SCOPED_TRACE(r.test);
-        EXPECT_EQ(r.name.ForeColor(), 0x0000C0C0u);
-        EXPECT_EQ(global::TestIndex[r.test], r.index);
+        EXPECT_EQ(std::tuple(r.name.ForeColor(), global::TestIndex[r.test], r.valueLabel.Caption(), r.comment.Caption(),
+                             global::TestLevel[r.test]),
+                  std::tuple(0x0000C0C0u, r.index, r.value, r.level, r.level));
         for (int i = 0; i < 65; ++i) EXPECT_EQ(r.gauge[i].BorderColor(), i < r.bars ? BarColour(i) : Black) << i;
-        EXPECT_EQ(r.valueLabel.Caption(), r.value);
-        EXPECT_EQ(r.comment.Caption(), r.level);
-        EXPECT_EQ(global::TestLevel[r.test], r.level);
     }
     EXPECT_TRUE(m.Enabled());
     EXPECT_EQ(chimes, std::vector<std::string>(6, "C:\\prog\\CHIME2.WAV"));
@@ -332,11 +324,9 @@ TEST_F(RowRun, AFailedRunPutsTheRowAndTheWindowsBackAndSaysWhy)
         clock.onRead = [] { throw std::bad_alloc(); };
         r.button.Click();
         clock.onRead = nullptr;
-        EXPECT_EQ(r.name.ForeColor(), 0x0000C0C0u);
-        EXPECT_EQ(r.value.Caption(), "10");
-        EXPECT_EQ(r.comment.Caption(), "　８級(LEVEL 4)");
-        EXPECT_EQ(LitBars(r.bars), 3);
-        EXPECT_EQ(global::TestIndex[r.test], 1000);
+        EXPECT_EQ(std::tuple(r.name.ForeColor(), r.value.Caption(), r.comment.Caption(), LitBars(r.bars),
+                             global::TestIndex[r.test]),
+                  std::tuple(0x0000C0C0u, "10", "　８級(LEVEL 4)", 3, 1000));
         EXPECT_TRUE(m.Enabled() && m.Shown());
     }
     EXPECT_FALSE(TextTest.Loaded());

@@ -1,5 +1,5 @@
 // The information routines' texts and shared state on given system facts,
-// and the information window with its buttons.
+// and the information window.
 #include "fake_clock.h"
 #include "fake_facts.h"
 #include "gui_support.h"
@@ -236,8 +236,6 @@ TEST_F(MachineDisks, DrivesThatDoNotAnswerAreNotReadyAfterTwoSeconds)
     EXPECT_LT(again.count(), 0.5);
 }
 
-// --- memory -------------------------------------------------------------------------
-
 std::string L(const std::string& name) { return " " + name + std::string(24 - name.size(), ' ') + ": "; }
 
 TEST_F(SysInfo, MemoryTextsRoundingLargeCountsAndAZeroTotal)
@@ -271,8 +269,6 @@ TEST_F(SysInfo, MemoryTextsRoundingLargeCountsAndAZeroTotal)
     EXPECT_EQ(Shown(GetMemoryInfo), "before");
     EXPECT_EQ(global::TotalMemMB, 0);
 }
-
-// --- InfoMode and the window --------------------------------------------------------
 
 TEST_F(SysInfo, OtherModesRefreshTheStateAndLeaveTheWindowAlone)
 {
