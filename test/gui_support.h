@@ -8,13 +8,13 @@
 #include "platform/drives.h"
 #include "platform/notice.h"
 #include "platform/pump.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -91,12 +91,8 @@ protected:
     void WriteSettings(const std::string& bytes) const
     {
         std::filesystem::create_directories(SettingsPath().parent_path());
-        std::ofstream(SettingsPath(), std::ios::binary) << bytes;
+        WriteFile(SettingsPath(), bytes);
     }
 
-    std::string ReadSettingsBytes() const
-    {
-        std::ifstream in(SettingsPath(), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    std::string ReadSettingsBytes() const { return ReadFile(SettingsPath()); }
 };

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <regex>
 
 #include <sys/wait.h>
@@ -19,9 +20,8 @@ namespace {
 
 namespace fs = std::filesystem;
 const std::string Missing = "エラーの為、処理を中止しました。(Err=0)";
-const std::string NoAnswer = "エラーの為、リソース情報を読み込めませんでした(Err=0)";
+const std::string NoAnswer = "エラーの為、リソース情報を読み込めませんでした(Err=";
 
-// The program folder is C:\kv prog, a blank in its name.
 class ResourceProgram : public GuiTest {
 protected:
     FakeFacts facts;
@@ -37,7 +37,6 @@ protected:
 
     void InstallRealProgram() const { fs::copy_file(KV_RESOURCE_PROGRAM, folder / "KV_16.EXE"); }
 
-    // A stand-in resource program: a shell script.
     void InstallScript(const std::string& body) const
     {
         std::ofstream(folder / "KV_16.EXE") << "#!/bin/sh\n" << body << "\n";
@@ -52,8 +51,13 @@ protected:
 
     std::string Run(std::int32_t mode)
     {
-        GetScreenInfo(mode);
+        GetScreenInfo(mode);   // with mode 1, into the information window
         return mode == 1 && info.Loaded() ? info->Text1.Text() : "";
+    }
+
+    static std::string Screen(const std::string& lines)
+    {
+        return "[ Screen infomation ]\r\n\r\n\r\nScreen Size: 1024*768\r\n\r\n" + lines + "\r\n\r\n";
     }
 
     static bool NoChildLeft()
@@ -68,6 +72,7 @@ const std::regex Percent("^ *[0-9]{1,3}$");
 TEST_F(ResourceProgram, TwoCallsInARowEachReadTheirOwnAnswerAndLeaveNone)
 {
     InstallRealProgram();
+    std::ofstream(folder / "KV_16.TXT") << "Free USER/GDI:STALE  STALE\r\n";   // never read
     for (int call = 0; call < 2; ++call) {
         SCOPED_TRACE(call);
         global::UserResFree = global::GdiResFree = "";
@@ -76,23 +81,12 @@ TEST_F(ResourceProgram, TwoCallsInARowEachReadTheirOwnAnswerAndLeaveNone)
         EXPECT_TRUE(std::regex_match(global::UserResFree, Percent)) << global::UserResFree;
         EXPECT_TRUE(std::regex_match(global::GdiResFree, Percent)) << global::GdiResFree;
         EXPECT_EQ(global::UserResFree.size(), 5u);
-        EXPECT_EQ(text, "[ Screen infomation ]\r\n\r\n\r\nScreen Size: 1024*768\r\n\r\nUSER Resource free : "
-                            + global::UserResFree + "%\r\n\r\nGDI  Resource free : " + global::GdiResFree + "%\r\n\r\n");
-        EXPECT_FALSE(fs::exists(folder / "KV_16.TXT"));
-        EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 1);   // no temporary left either
+        EXPECT_EQ(text, Screen("USER Resource free : " + global::UserResFree + "%\r\n\r\nGDI  Resource free : "
+                               + global::GdiResFree + "%"));
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 1);   // no answer, no temporary left
         EXPECT_TRUE(NoChildLeft());
     }
     EXPECT_TRUE(responder.notices.empty());
-}
-
-TEST_F(ResourceProgram, AStaleAnswerIsNeverRead)
-{
-    InstallRealProgram();
-    std::ofstream(folder / "KV_16.TXT") << "Free USER/GDI:STALE  STALE\r\n";
-    std::int32_t mode = 0;
-    GetScreenInfo(mode);
-    EXPECT_TRUE(std::regex_match(global::UserResFree, Percent)) << global::UserResFree;
-    EXPECT_FALSE(fs::exists(folder / "KV_16.TXT"));
 }
 
 TEST_F(ResourceProgram, AnswersOf26_20And14Characters)
@@ -105,9 +99,8 @@ TEST_F(ResourceProgram, AnswersOf26_20And14Characters)
         SCOPED_TRACE(c.answer);
         InstallAnswering(c.answer);
         info.Load();
-        EXPECT_EQ(Run(1), "[ Screen infomation ]\r\n\r\n\r\nScreen Size: 1024*768\r\n\r\n" + c.lines + "\r\n\r\n");
-        EXPECT_EQ(global::UserResFree, c.user);
-        EXPECT_EQ(global::GdiResFree, c.gdi);
+        EXPECT_EQ(Run(1), Screen(c.lines));
+        EXPECT_EQ(std::tuple(global::UserResFree, global::GdiResFree), std::tuple(c.user, c.gdi));
         fs::remove(folder / "KV_16.EXE");
     }
 }
@@ -122,94 +115,73 @@ TEST_F(ResourceProgram, MissingProgramNoticeInEitherModeKeepsTheValues)
         info.Load();
         EXPECT_EQ(Run(mode), "");
         EXPECT_EQ(responder.notices, std::vector<std::string>{Missing});
-        EXPECT_EQ(global::ScreenWidth, 1024);
-        EXPECT_EQ(global::ScreenHeight, 768);
-        EXPECT_EQ(global::UserResFree, "   42");
+        EXPECT_EQ(std::tuple(global::ScreenWidth, global::ScreenHeight, global::UserResFree),
+                  std::tuple(1024, 768, "   42"));
     }
     // An unset program folder has no program either.
     global::ExeFolder = "";
-    std::int32_t mode = 0;
-    GetScreenInfo(mode);
+    Run(0);
     EXPECT_EQ(responder.notices.back(), Missing);
 }
 
-TEST_F(ResourceProgram, NoAnswerEndsTheWaitWithANoticeAndNoChildLeft)
+// The answer does not come: the program ends without one (the wait ends at
+// once, on the real clock), never answers (the wait is bounded, and the
+// program is ended and reaped), answers with a file far larger than its one
+// line (a bad answer, deleted), or cannot be started at all.
+TEST_F(ResourceProgram, NoGoodAnswerEndsTheWaitWithANoticeTheValuesKeptAndNoChildLeft)
 {
     global::UserResFree = "   42";
-    std::int32_t mode = 1;
-
-    // Ended without answering: the wait ends at once, on the real clock.
-    InstallScript("exit 0");
-    auto start = std::chrono::steady_clock::now();
-    GetScreenInfo(mode);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
-    EXPECT_EQ(responder.notices, std::vector<std::string>{NoAnswer});
-    EXPECT_TRUE(NoChildLeft());
-
-    // Never answers: the wait is bounded, and the program is ended and reaped.
-    {
-        FakeClock clock;
-        InstallScript("exec sleep 30");
-        start = std::chrono::steady_clock::now();
-        GetScreenInfo(mode);
+    struct Case { const char* script; bool fakeClock; int err; };
+    const Case cases[] = {{"exit 0", false, 0}, {"exec sleep 30", true, 0},
+                          {"truncate -s 30G \"$1/.part\" && mv \"$1/.part\" \"$1/KV_16.TXT\"", false, 7}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.script);
+        std::optional<FakeClock> clock;
+        if (c.fakeClock) clock.emplace();
+        InstallScript(c.script);
+        info.Load();
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(Run(1), "");
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
-        EXPECT_GE(clock.slept, 5000u);
-        EXPECT_LE(clock.slept, 6000u);
+        if (clock) {
+            EXPECT_GE(clock->slept, 5000u);
+            EXPECT_LE(clock->slept, 6000u);
+        }
+        EXPECT_EQ(responder.notices.back(), NoAnswer + std::to_string(c.err) + ")");
+        EXPECT_FALSE(fs::exists(folder / "KV_16.TXT"));
+        EXPECT_TRUE(NoChildLeft());
     }
-    EXPECT_EQ(responder.notices.back(), NoAnswer);
-    EXPECT_TRUE(NoChildLeft());
-
-    // Cannot be started: not executable.
     fs::permissions(folder / "KV_16.EXE", fs::perms::owner_read | fs::perms::owner_write);
-    GetScreenInfo(mode);
-    EXPECT_EQ(responder.notices.back(), "エラーの為、リソース情報を読み込めませんでした(Err=70)");
-    EXPECT_EQ(responder.notices.size(), 3u);
+    Run(1);
+    EXPECT_EQ(responder.notices.back(), NoAnswer + "70)");
+    EXPECT_EQ(responder.notices.size(), 4u);
     EXPECT_EQ(global::UserResFree, "   42");
-    EXPECT_EQ(info->Text1.Text(), "");
 }
-
-TEST_F(ResourceProgram, AHugeAnswerIsABadOneAndIsDeleted)
-{
-    global::UserResFree = "   42";
-    InstallScript("truncate -s 30G \"$1/.part\" && mv \"$1/.part\" \"$1/KV_16.TXT\"");
-    std::int32_t mode = 0;
-    GetScreenInfo(mode);
-    EXPECT_EQ(responder.notices, std::vector<std::string>{"エラーの為、リソース情報を読み込めませんでした(Err=7)"});
-    EXPECT_EQ(global::UserResFree, "   42");
-    EXPECT_FALSE(fs::exists(folder / "KV_16.TXT"));
-}
-
-// --- the machine's facts ---------------------------------------------------------
 
 TEST(MachineFacts, VersionAndMemoryFromTheirTexts)
 {
-    const kv::OsVersionRecord a =
-        kv::OsVersionFrom("6.1.0-18-amd64", "NAME=\"Debian\"\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n");
-    EXPECT_EQ(a.majorVersion, 6);
-    EXPECT_EQ(a.minorVersion, 1);
-    EXPECT_EQ(a.buildNumber, 0);
-    EXPECT_EQ(a.platformId, kv::PlatformOther);
-    EXPECT_EQ(a.csdVersion, "Debian GNU/Linux 12 (bookworm)");
-    const kv::OsVersionRecord b = kv::OsVersionFrom("5.15", "PRETTY_NAME='Arch \"rolling\"'\n");
-    EXPECT_EQ(b.majorVersion, 5);
-    EXPECT_EQ(b.minorVersion, 15);
-    EXPECT_EQ(b.buildNumber, 0);
-    EXPECT_EQ(b.csdVersion, "Arch \"rolling\"");
-    const std::string longName = "PRETTY_NAME=" + std::string(100, 'x') + std::string(20, 'y') + "日本語日本語日本語\n";
-    EXPECT_EQ(kv::OsVersionFrom("6.8.12", longName).csdVersion, std::string(100, 'x') + std::string(20, 'y') + "日本語日本語日");
-    EXPECT_EQ(kv::OsVersionFrom("6.8.12", "").buildNumber, 12);
+    const auto version = [](const char* release, const std::string& osRelease) {
+        const kv::OsVersionRecord r = kv::OsVersionFrom(release, osRelease);
+        return std::tuple(r.majorVersion, r.minorVersion, r.buildNumber, r.platformId, r.csdVersion);
+    };
+    EXPECT_EQ(version("6.1.0-18-amd64", "NAME=\"Debian\"\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n"),
+              std::tuple(6, 1, 0, kv::PlatformOther, "Debian GNU/Linux 12 (bookworm)"));
+    EXPECT_EQ(version("5.15", "PRETTY_NAME='Arch \"rolling\"'\n"), std::tuple(5, 15, 0, kv::PlatformOther, "Arch \"rolling\""));
+    const std::string x100y20 = std::string(100, 'x') + std::string(20, 'y');
+    EXPECT_EQ(version("6.8.12", "PRETTY_NAME=" + x100y20 + "日本語日本語日本語\n"),
+              std::tuple(6, 8, 12, kv::PlatformOther, x100y20 + "日本語日本語日"));
 
-    kv::MemoryRecord m;
-    kv::PhysicalMemoryFrom("MemTotal: 1000 kB\nMemFree: 100 kB\nMemAvailable: 600 kB\nSwapTotal: 0 kB\nSwapFree: 0 kB\n", m);
-    EXPECT_EQ(m.totalPhys, 1024000u);
-    EXPECT_EQ(m.availPhys, 614400u);
-    EXPECT_EQ(m.totalPageFile, m.totalPhys);   // no swap: the commit limit is memory alone
-    EXPECT_EQ(m.availPageFile, m.availPhys);
-    kv::PhysicalMemoryFrom("MemTotal: 1000 kB\nMemFree: 100 kB\nBuffers: 50 kB\nCached: 250 kB\n"
-                           "SwapTotal: 2000 kB\nSwapFree: 1500 kB\n", m);
-    EXPECT_EQ(m.availPhys, 400u * 1024);
-    EXPECT_EQ(m.totalPageFile, 3000u * 1024);
-    EXPECT_EQ(m.availPageFile, 1900u * 1024);
+    const auto memory = [](const char* meminfo) {
+        kv::MemoryRecord m;
+        kv::PhysicalMemoryFrom(meminfo, m);
+        return std::tuple(m.totalPhys, m.availPhys, m.totalPageFile, m.availPageFile);
+    };
+    // No swap: the commit limit is memory alone.
+    EXPECT_EQ(memory("MemTotal: 1000 kB\nMemFree: 100 kB\nMemAvailable: 600 kB\nSwapTotal: 0 kB\nSwapFree: 0 kB\n"),
+              std::tuple(1024000u, 614400u, 1024000u, 614400u));
+    EXPECT_EQ(memory("MemTotal: 1000 kB\nMemFree: 100 kB\nBuffers: 50 kB\nCached: 250 kB\n"
+                     "SwapTotal: 2000 kB\nSwapFree: 1500 kB\n"),
+              std::tuple(1024000u, 400u * 1024, 3000u * 1024, 1900u * 1024));
 }
 
 TEST(MachineFacts, ThisMachineAnswersSensibly)
@@ -219,19 +191,14 @@ TEST(MachineFacts, ThisMachineAnswersSensibly)
     EXPECT_NE(p.activeProcessorMask, 0u);
     // The address of a local lies in the user range.
     const auto here = reinterpret_cast<std::uintptr_t>(&p);
-    EXPECT_LT(p.minimumApplicationAddress, here);
-    EXPECT_LE(here, p.maximumApplicationAddress);
+    EXPECT_TRUE(p.minimumApplicationAddress < here && here <= p.maximumApplicationAddress);
 #if defined(__x86_64__)
-    EXPECT_EQ(p.architecture, 0);
-    EXPECT_EQ(p.processorType, 586);
+    EXPECT_EQ(std::tuple(p.architecture, p.processorType, p.maximumApplicationAddress & 0xFFF), std::tuple(0, 586, 0xFFFu));
     EXPECT_GE(p.level, 6);
-    EXPECT_EQ(p.maximumApplicationAddress & 0xFFF, 0xFFFu);
 #endif
     const kv::MemoryRecord m = f.Memory();
-    EXPECT_GT(m.availPhys, 0u);
-    EXPECT_LE(m.availPhys, m.totalPhys);
-    EXPECT_GT(m.availVirtual, 0u);
-    EXPECT_LT(m.availVirtual, m.totalVirtual);
+    EXPECT_TRUE(0 < m.availPhys && m.availPhys <= m.totalPhys);
+    EXPECT_TRUE(0 < m.availVirtual && m.availVirtual < m.totalVirtual);
 
     // Every ready drive has a size; C: (the home folder's filesystem) comes
     // first, and the root filesystem is some drive, so one is ready.
@@ -243,8 +210,7 @@ TEST(MachineFacts, ThisMachineAnswersSensibly)
         kv::DiskSpace space;
         if (!f.DiskFreeSpace(root, space)) continue;
         ++ready;
-        EXPECT_GT(space.totalClusters, 0u) << root;
-        EXPECT_GE(space.totalClusters, space.freeClusters) << root;
+        EXPECT_TRUE(0 < space.totalClusters && space.freeClusters <= space.totalClusters) << root;
     }
     EXPECT_GT(ready, 0);
     EXPECT_EQ(f.DriveType("Q:\\x"), kv::DriveNoRoot);

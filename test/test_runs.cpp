@@ -2,17 +2,16 @@
 // comparison caption, and the chime player.
 #include "fake_clock.h"
 #include "gui_support.h"
+#include "temp_folder.h"
 
 #include "platform/errors.h"
-#include "platform/files.h"
 #include "platform/sound.h"
 #include "analyze/analyze.h"
 #include "analyze/test_windows.h"
 #include "runs/gauge.h"
 #include "runs/row_run.h"
 
-#include <QApplication>
-#include <QImage>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTimer>
@@ -26,15 +25,11 @@
 #include <stdexcept>
 #include <tuple>
 
-#include <unistd.h>
-
 namespace {
 
 constexpr kv::Color Black = 0x00000000;
-const std::filesystem::path Tmp = std::filesystem::temp_directory_path();
-const std::string Pid = std::to_string(getpid());
-const std::string ShippedChime =
-    (std::filesystem::path(__FILE__).parent_path().parent_path() / "assets" / "CHIME2.WAV").string();
+const std::filesystem::path ShippedChime =
+    std::filesystem::path(__FILE__).parent_path().parent_path() / "assets" / "CHIME2.WAV";
 
 // Bar i's colour by its closed form, independent of the running sum.
 kv::Color BarColour(int i)
@@ -65,14 +60,12 @@ TEST(LightGauge, LightsExactlyTheCountRedToYellowToGreenEachBarPaced)
     FakeClock clock;
     kv::Form form;
     kv::ControlArray<kv::Line, 65> bars{form};
-    for (auto [count, lit] : {std::pair{0, 0}, {33, 33}, {34, 34}, {77, 65}}) {
-        SCOPED_TRACE(count);
+    for (auto [count, lit] : {std::pair{0, 0}, {34, 34}, {77, 65}}) {
         for (int i = 0; i < 65; ++i) bars[i].BorderColor(Black);
         clock.slept = 0;
         LightGauge(bars, count);
-        EXPECT_EQ(LitBars(bars), lit);
-        EXPECT_EQ(bars[std::max(lit - 1, 0)].BorderColor(), lit ? BarColour(lit - 1) : Black);
-        EXPECT_EQ(clock.slept, static_cast<std::uint32_t>(lit) * 30u);
+        for (int i = 0; i < 65; ++i) EXPECT_EQ(bars[i].BorderColor(), i < lit ? BarColour(i) : Black) << count << " " << i;
+        EXPECT_EQ(clock.slept, static_cast<std::uint32_t>(lit) * 30u) << count;
     }
     const std::pair<int, kv::Color> table[] = {
         {0, 0x000007FF}, {1, 0x00000EFF}, {2, 0x000016FF}, {3, 0x00001DFF}, {16, 0x00007FFF},
@@ -94,45 +87,37 @@ TEST(ComparCaption, PercentAndSignedHundredsOrError)
     EXPECT_EQ(ComparCaption(12345, -1), "Error");
 }
 
-// --- the chime -------------------------------------------------------------------
-
 TEST(Chime, TheShippedChimeParsesAnythingElsePlaysTheDefaultDing)
 {
     const kv::PcmSound chime = kv::SoundForFile(ShippedChime);
     EXPECT_EQ(std::tuple(chime.channels, chime.bits, chime.rate, chime.samples.size()),
               std::tuple(1u, 16u, 22050u, std::size_t{44100}));
-
-    const std::filesystem::path dir = Tmp / ("kv_chime_" + Pid);
-    std::filesystem::create_directories(dir);
-    std::string floats = kv::ReadWholeFile(ShippedChime);
+    TempFolder dir;
+    std::string floats = ReadFile(ShippedChime);
     floats[20] = 3;   // IEEE floating-point samples: a WAV file this player cannot play
-    kv::WriteWholeFile((dir / "floats.wav").string(), floats);
-    kv::WriteWholeFile((dir / "garbage.wav").string(), "not a sound at all");
-    for (const std::string& path : {std::string(), (dir / "missing.wav").string(),
-                                    (dir / "garbage.wav").string(), (dir / "floats.wav").string()})
-        EXPECT_EQ(kv::SoundForFile(path), kv::DefaultSound()) << path;
-    std::filesystem::remove_all(dir);
+    WriteFile(dir.path / "floats.wav", floats);
+    WriteFile(dir.path / "garbage.wav", "not a sound at all");
+    for (const char* name : {"missing.wav", "garbage.wav", "floats.wav"})
+        EXPECT_EQ(kv::SoundForFile((dir.path / name).string()), kv::DefaultSound()) << name;
+    EXPECT_EQ(kv::SoundForFile(""), kv::DefaultSound());
 }
 
 TEST(Chime, WithoutASoundDeviceTheRequestReturnsAtOnceAndSaysNothing)
 {
     // A default device on a card that is not there, whatever this machine
     // has; the sound library reports it on stderr unless told not to.
-    const std::filesystem::path conf = Tmp / ("kv_alsa_" + Pid + ".conf");
-    kv::WriteWholeFile(conf.string(), "pcm.!default { type hw card \"kvnone\" }\n");
-    setenv("ALSA_CONFIG_PATH", conf.c_str(), 1);
+    TempFolder dir;
+    WriteFile(dir.path / "alsa.conf", "pcm.!default { type hw card \"kvnone\" }\n");
+    setenv("ALSA_CONFIG_PATH", (dir.path / "alsa.conf").c_str(), 1);
     testing::internal::CaptureStderr();
     const auto start = std::chrono::steady_clock::now();
     kv::PlaySoundAsync("Q:\\no drive\\CHIME2.WAV");
-    kv::PlaySoundAsync(ShippedChime);
+    kv::PlaySoundAsync(ShippedChime.string());
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
     EXPECT_TRUE(kv::WaitUntilSoundIdleForTest(10000));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     unsetenv("ALSA_CONFIG_PATH");
-    std::filesystem::remove(conf);
 }
-
-// --- row runs through the start buttons -------------------------------------------
 
 class RowRun : public GuiTest {
 protected:
@@ -155,51 +140,7 @@ protected:
     }
 };
 
-TEST_F(RowRun, CpuRowBeforeDuringAndAfterItsTest)
-{
-    Main1Form& m = Main1.Get();
-    struct { bool enabled; kv::Color name; std::string value, comment; int lit; std::size_t chimes; } during{};
-    SetRowTestForTest(Cpu, [&] {
-        during = {m.Enabled(), m.Label8.ForeColor(), m.Label3.Caption(), m.Label5.Caption(),
-                  LitBars(m.Line1), chimes.size()};
-        return 12345;
-    });
-    m.Command1.Click();
-
-    EXPECT_FALSE(during.enabled);
-    EXPECT_EQ(during.name, 0x0000FFFFu);
-    EXPECT_EQ(during.value, "...");
-    EXPECT_EQ(during.comment, "");
-    EXPECT_EQ(during.lit, 0);
-    EXPECT_EQ(during.chimes, 1u);   // the chime starts before the test
-    EXPECT_EQ(chimes, std::vector<std::string>{"C:\\prog\\CHIME2.WAV"});
-
-    EXPECT_EQ(global::TestIndex[Cpu], 12345);
-    for (int i = 0; i < 65; ++i) EXPECT_EQ(m.Line1[i].BorderColor(), i < 39 ? BarColour(i) : Black) << i;
-    EXPECT_EQ(m.Label3.Caption(), "123");
-    EXPECT_EQ(m.Label5.Caption(), "　２級(LEVEL 10)");
-    EXPECT_EQ(global::TestLevel[Cpu], "　２級(LEVEL 10)");
-    EXPECT_EQ(m.Label8.ForeColor(), 0x0000C0C0u);
-    EXPECT_TRUE(m.Enabled());
-}
-
-TEST_F(RowRun, SecondRunBlanksTheWholeGaugeBeforeItsTest)
-{
-    Main1Form& m = Main1.Get();
-    SetRowTestForTest(Mem, [] { return INT32_MAX; });
-    m.Command4.Click();   // a full gauge
-
-    int litDuring = -1;
-    SetRowTestForTest(Mem, [&] { litDuring = LitBars(m.Line3); return 100; });
-    const std::uint32_t sleptBefore = clock.slept;
-    m.Command4.Click();
-    EXPECT_EQ(litDuring, 0);
-    EXPECT_EQ(LitBars(m.Line3), 0);
-    EXPECT_EQ(clock.slept, sleptBefore);   // no bar, no pause
-    EXPECT_EQ(m.Label13.Caption(), "1");
-}
-
-TEST_F(RowRun, EachButtonRunsItsOwnRow)
+TEST_F(RowRun, EachButtonRunsItsOwnRowLockedAndLitMeanwhile)
 {
     Main1Form& m = Main1.Get();
     // Indices of six different levels and bar counts, so a crossed label shows.
@@ -208,29 +149,35 @@ TEST_F(RowRun, EachButtonRunsItsOwnRow)
         kv::CommandButton& button; kv::ControlArray<kv::Line, 65>& gauge;
         kv::Label& name; kv::Label& valueLabel; kv::Label& comment;
     } rows[] = {
-        {Cpu, 1000, 3, "10", "　８級(LEVEL 4)", m.Command1, m.Line1, m.Label8, m.Label3, m.Label5},
+        {Cpu, 12345, 39, "123", "　２級(LEVEL 10)", m.Command1, m.Line1, m.Label8, m.Label3, m.Label5},
         {Calc, 2000, 6, "20", "　７級(LEVEL 5)", m.Command3, m.Line2, m.Label9, m.Label7, m.Label11},
         {Mem, 3000, 9, "30", "　６級(LEVEL 6)", m.Command4, m.Line3, m.Label12, m.Label13, m.Label15},
         {Hdd, 5000, 16, "50", "　５級(LEVEL 7)", m.Command5, m.Line4, m.Label16, m.Label19, m.Label25},
         {Text, 7000, 22, "70", "　４級(LEVEL 8)", m.Command6, m.Line5, m.Label17, m.Label20, m.Label26},
         {Graph, 9000, 28, "90", "　３級(LEVEL 9)", m.Command7, m.Line6, m.Label18, m.Label21, m.Label27},
     };
-    std::vector<kv::Color> nameDuring;
     for (Row& r : rows) {
-        SetRowTestForTest(r.test, [&] { nameDuring.push_back(r.name.ForeColor()); return r.index; });
+        SCOPED_TRACE(r.test);
+        for (int i = 0; i < 65; ++i) r.gauge[i].BorderColor(0x00FFFFFF);   // lit by an earlier run
+        std::tuple<bool, kv::Color, std::string, std::string, int, std::size_t> during;
+        SetRowTestForTest(r.test, [&] {
+            during = std::tuple(m.Enabled(), r.name.ForeColor(), r.valueLabel.Caption(), r.comment.Caption(),
+                                LitBars(r.gauge), chimes.size());
+            return r.index;
+        });
         r.button.Click();
+        // Locked, the name yellow, the whole gauge blanked, and the chime started.
+        EXPECT_EQ(during, std::tuple(false, 0x0000FFFFu, "...", "", 0, r.test + 1u));
     }
     for (Row& r : rows) {
         SCOPED_TRACE(r.test);
-        EXPECT_EQ(nameDuring.at(r.test), 0x0000FFFFu);
-        EXPECT_EQ(r.name.ForeColor(), 0x0000C0C0u);
-        EXPECT_EQ(global::TestIndex[r.test], r.index);
-        EXPECT_EQ(LitBars(r.gauge), r.bars);
-        EXPECT_EQ(r.valueLabel.Caption(), r.value);
-        EXPECT_EQ(r.comment.Caption(), r.level);
-        EXPECT_EQ(global::TestLevel[r.test], r.level);
+        EXPECT_EQ(std::tuple(r.name.ForeColor(), global::TestIndex[r.test], r.valueLabel.Caption(), r.comment.Caption(),
+                             global::TestLevel[r.test]),
+                  std::tuple(0x0000C0C0u, r.index, r.value, r.level, r.level));
+        for (int i = 0; i < 65; ++i) EXPECT_EQ(r.gauge[i].BorderColor(), i < r.bars ? BarColour(i) : Black) << i;
     }
-    EXPECT_EQ(chimes.size(), 6u);
+    EXPECT_TRUE(m.Enabled());
+    EXPECT_EQ(chimes, std::vector<std::string>(6, "C:\\prog\\CHIME2.WAV"));
 }
 
 // What a user can do to the main window: press Space on the focused button,
@@ -259,39 +206,37 @@ void PokeMainWindow(Main1Form& m)
     QCoreApplication::sendEvent(m.Widget()->windowHandle(), &wheel);
 }
 
-TEST_F(RowRun, TheLockedWindowKeepsItsLookAndTakesNoInput)
+// The close box too is ignored during the run, not remembered for later.
+TEST_F(RowRun, TheLockedWindowTakesNoInput)
 {
     Main1Form& m = Main1.Get();
     m.Command5.SetFocus();   // Space would press HDD's start button
     std::vector<TestKind> ran;
     for (TestKind t : {Calc, Mem, Hdd})
         SetRowTestForTest(t, [&ran, t] { ran.push_back(t); return 1000; });
-    auto grab = [](kv::Windowed& c) { return c.Widget()->grab().toImage(); };
-    const QImage endBefore = grab(m.Command2), drivesBefore = grab(m.Drive1), optionBefore = grab(m.Option1[1]);
-
-    bool lockedDuring = false, looksDuring = false, focusKept = false;
+    bool focusKept = false;
     SetRowTestForTest(Cpu, [&] {
-        lockedDuring = !m.Enabled();
-        looksDuring = grab(m.Command2) == endBefore && grab(m.Drive1) == drivesBefore
-                   && grab(m.Option1[1]) == optionBefore;
         PokeMainWindow(m);
+        m.PressCloseBox();
         m.Command7.Click();
         kv::DoEvents();
         focusKept = m.Widget()->focusWidget() == m.Command5.Widget();   // no click took it
         return 12345;
     });
     m.Command1.Click();
-    EXPECT_TRUE(lockedDuring);
-    EXPECT_TRUE(looksDuring);
     EXPECT_TRUE(focusKept);
     EXPECT_TRUE(ran.empty());
     EXPECT_EQ(global::TestIndex[Graph], NotMeasured);
     EXPECT_EQ(global::TestDrive, "");
+    EXPECT_EQ(ended, 0);
+    EXPECT_TRUE(m.Shown());
 
     // The same input once the run is over does all of it.
     PokeMainWindow(m);
     EXPECT_EQ(ran, (std::vector<TestKind>{Hdd, Calc, Mem}));
     EXPECT_EQ(global::TestDrive, "d:");
+    m.PressCloseBox();
+    EXPECT_EQ(ended, 1);
 }
 
 TEST_F(RowRun, HddRowWhoseTestFailsShowsZeroNoBarAndTheLowestLevel)
@@ -305,11 +250,8 @@ TEST_F(RowRun, HddRowWhoseTestFailsShowsZeroNoBarAndTheLowestLevel)
     global::TestDrive = "c:";
     m.Command5.Click();
     EXPECT_EQ(global::TestDrive, "d:");
-    EXPECT_EQ(global::TestIndex[Hdd], 0);
-    EXPECT_EQ(LitBars(m.Line4), 0);
-    EXPECT_EQ(m.Label19.Caption(), "0");
-    EXPECT_EQ(m.Label25.Caption(), "破門(LEVEL 0)");
-    EXPECT_EQ(global::TestLevel[Hdd], "破門(LEVEL 0)");
+    EXPECT_EQ(std::tuple(global::TestIndex[Hdd], LitBars(m.Line4), m.Label19.Caption(), m.Label25.Caption()),
+              std::tuple(0, 0, "0", "破門(LEVEL 0)"));
     EXPECT_TRUE(std::filesystem::is_directory(home / "d" / "kv_test1.txt"));
     EXPECT_TRUE(m.Enabled());
 }
@@ -331,10 +273,8 @@ TEST_F(RowRun, TextAndGraphGiveTheWindowBackVisibleButLockedUntilTheRunEnds)
         (t == Text ? m.Command6 : m.Command7).Click();
         clock.onRead = nullptr;
         EXPECT_TRUE(hiddenDuring);
-        EXPECT_TRUE(after.shown);
-        EXPECT_FALSE(after.enabled);
-        EXPECT_TRUE(m.Shown());
-        EXPECT_TRUE(m.Enabled());
+        EXPECT_TRUE(after.shown && !after.enabled);
+        EXPECT_TRUE(m.Shown() && m.Enabled());
         EXPECT_GT(global::TestIndex[t], 0);
     }
 }
@@ -351,21 +291,6 @@ TEST_F(RowRun, ComparModeShowsTheComparisonButStillKeepsTheLevel)
     EXPECT_EQ(m.Label5.Caption(), "Error");   // nothing loaded: comparison index 0
     EXPECT_EQ(global::TestLevel[Cpu], "　２級(LEVEL 10)");
     EXPECT_EQ(m.Label11.Caption(), "112.3% (+    12)");
-}
-
-TEST_F(RowRun, TheCloseBoxDuringARunIsIgnoredAndAfterItEndsTheProgram)
-{
-    Main1Form& m = Main1.Get();
-    SetRowTestForTest(Cpu, [&] {
-        m.PressCloseBox();
-        return 1000;
-    });
-    m.Command1.Click();
-    EXPECT_EQ(ended, 0);
-    EXPECT_EQ(global::TestIndex[Cpu], 1000);
-    EXPECT_TRUE(m.Shown());
-    m.PressCloseBox();   // nothing remembered from the run: this one ends it
-    EXPECT_EQ(ended, 1);
 }
 
 // The one guard between the handlers and the window system.
@@ -399,11 +324,9 @@ TEST_F(RowRun, AFailedRunPutsTheRowAndTheWindowsBackAndSaysWhy)
         clock.onRead = [] { throw std::bad_alloc(); };
         r.button.Click();
         clock.onRead = nullptr;
-        EXPECT_EQ(r.name.ForeColor(), 0x0000C0C0u);
-        EXPECT_EQ(r.value.Caption(), "10");
-        EXPECT_EQ(r.comment.Caption(), "　８級(LEVEL 4)");
-        EXPECT_EQ(LitBars(r.bars), 3);
-        EXPECT_EQ(global::TestIndex[r.test], 1000);
+        EXPECT_EQ(std::tuple(r.name.ForeColor(), r.value.Caption(), r.comment.Caption(), LitBars(r.bars),
+                             global::TestIndex[r.test]),
+                  std::tuple(0x0000C0C0u, "10", "　８級(LEVEL 4)", 3, 1000));
         EXPECT_TRUE(m.Enabled() && m.Shown());
     }
     EXPECT_FALSE(TextTest.Loaded());

@@ -4,46 +4,29 @@
 
 #include "platform/files.h"
 
-#include <QApplication>
-#include <QKeyEvent>
-#include <QLineEdit>
-
 #include <cerrno>
 
 namespace {
 
+namespace fs = std::filesystem;
+
 constexpr const char* BadSettings = "設定が正しくありません";
+constexpr const char* Settings = "C:\\A\r\nD:\\B\r\n";
 
 class Setup : public GuiTest {
 protected:
-    void FirstStart() { Main1.Load(); }
     void StartWith(const std::string& bytes)
     {
         WriteSettings(bytes);
         Main1.Load();
         Main1->Picture1_Click();
     }
+    static long FilesIn(const fs::path& dir) { return std::distance(fs::directory_iterator(dir), {}); }
 };
 
-TEST_F(Setup, FirstStartRefusesEmptyFoldersAndWritesNothing)
+TEST_F(Setup, OkOnTheFirstStartWritesBothFoldersByteForByteAndTakesThemAtOnce)
 {
-    FirstStart();
-    ASSERT_TRUE(setup.Loaded());
-    EXPECT_EQ(setup->Label7.Caption(), "Version 1.01");
-    setup->Command5.Click();
-    setup->Text1[0].Text("C:\\prog");
-    setup->Command5.Click();  // the data folder is still empty
-    ASSERT_EQ(responder.notices.size(), 2u);
-    EXPECT_EQ(responder.notices[0], BadSettings);
-    EXPECT_EQ(responder.notices[1], BadSettings);
-    EXPECT_TRUE(setup->Shown());
-    EXPECT_FALSE(Main1->Shown());
-    EXPECT_FALSE(std::filesystem::exists(SettingsPath()));
-}
-
-TEST_F(Setup, OkWritesBothFoldersByteForByteAndTakesThemAtOnce)
-{
-    FirstStart();
+    Main1.Load();
     setup->Text1[0].Text(" ");  // a blank is not empty: it is saved as it is
     setup->Text1[1].Text("D:\\データ");
     setup->Command5.Click();
@@ -56,168 +39,119 @@ TEST_F(Setup, OkWritesBothFoldersByteForByteAndTakesThemAtOnce)
     EXPECT_EQ(global::DataFolder, "D:\\データ");
 }
 
-TEST_F(Setup, ReplacingAnExistingFileAsksEveryTimeAndOnlyYesWrites)
+TEST_F(Setup, ReplacingAFileRefusesBadFoldersFirstThenAsksEveryTimeAndOnlyYesWrites)
 {
-    StartWith("C:\\A\r\nD:\\B\r\n");
+    const std::string old = "/mnt/old/caf\xe9\r\nD:\\B\r\n";   // a Latin-1 name from an old disk
+    StartWith(old);
+    // An empty folder, or one pasted with its line end, is refused before the question.
+    for (int box : {0, 1})
+        for (const char* bad : {"", "/tmp/k\r\n", "/tmp/k\n", "/tmp/\rk"}) {
+            const std::string kept = setup->Text1[box].Text();
+            setup->Text1[box].Text(bad);
+            setup->Command5.Click();
+            setup->Text1[box].Text(kept);
+        }
+    EXPECT_EQ(responder.notices, std::vector<std::string>(8, BadSettings));
+    EXPECT_TRUE(responder.questions.empty());
+
     setup->Command5.Click();  // unchanged, asked all the same; No keeps all
-    ASSERT_EQ(responder.questions.size(), 1u);
-    EXPECT_EQ(responder.questions[0], "上書きしますか？");
-    EXPECT_EQ(ReadSettingsBytes(), "C:\\A\r\nD:\\B\r\n");
+    EXPECT_EQ(responder.questions, std::vector<std::string>{"上書きしますか？"});
+    EXPECT_EQ(ReadSettingsBytes(), old);
     EXPECT_TRUE(setup->Shown());
+    EXPECT_FALSE(Main1->Shown());
 
     setup->Text1[1].Text("/srv/data");
     responder.answers = {true};
     setup->Command5.Click();
     EXPECT_EQ(responder.questions.size(), 2u);
-    EXPECT_EQ(ReadSettingsBytes(), "C:\\A\r\n/srv/data\r\n");
+    EXPECT_EQ(ReadSettingsBytes(), "/mnt/old/caf\xe9\r\n/srv/data\r\n");
+    EXPECT_EQ(global::ExeFolder, "/mnt/old/caf\xe9");
     EXPECT_EQ(global::DataFolder, "/srv/data");
     EXPECT_TRUE(Main1->Shown());
-}
-
-TEST_F(Setup, AFolderWithALineEndIsRefusedAndNothingIsWritten)
-{
-    StartWith("C:\\A\r\nD:\\B\r\n");
-    responder.answers = {true, true, true};
-    for (const char* pasted : {"/tmp/k\r\n", "/tmp/k\n", "/tmp/\rk"}) {
-        setup->Text1[1].Text(pasted);
-        setup->Command5.Click();
-        setup->Text1[1].Text("D:\\B");
-        setup->Text1[0].Text(pasted);
-        setup->Command5.Click();
-        setup->Text1[0].Text("C:\\A");
-    }
-    EXPECT_EQ(responder.notices, std::vector<std::string>(6, BadSettings));
-    EXPECT_TRUE(responder.questions.empty());
-    EXPECT_EQ(ReadSettingsBytes(), "C:\\A\r\nD:\\B\r\n");
-    EXPECT_TRUE(setup->Shown());
-}
-
-TEST_F(Setup, AFolderNameThatIsNotUtf8KeepsItsBytesWhenEdited)
-{
-    // A Latin-1 name from an old disk; the user adds a subfolder to it.
-    StartWith("/mnt/old/caf\xe9\r\nD:\\B\r\n");
-    setup->Text1[0].SetFocus();
-    static_cast<QLineEdit*>(setup->Text1[0].Widget())->end(false);
-    for (const char* ch : {"/", "s"}) {
-        QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, ch);
-        QApplication::sendEvent(setup->Text1[0].Widget(), &key);
-    }
-    responder.answers = {true};
-    setup->Command5.Click();
-    EXPECT_EQ(ReadSettingsBytes(), "/mnt/old/caf\xe9/s\r\nD:\\B\r\n");
-    EXPECT_EQ(global::ExeFolder, "/mnt/old/caf\xe9/s");
 }
 
 TEST_F(Setup, ASettingsFileThatIsASymbolicLinkStaysOneAndItsTargetIsWritten)
 {
     // As a dotfile manager keeps it: the link, relative, into a folder of its own.
-    const std::filesystem::path dotfiles = home / "dotfiles";
-    std::filesystem::create_directories(dotfiles);
-    std::filesystem::create_directories(SettingsPath().parent_path());
-    std::ofstream(dotfiles / "KORVEL.ini", std::ios::binary) << "C:\\A\r\nD:\\B\r\n";
-    std::filesystem::create_symlink("../dotfiles/KORVEL.ini", SettingsPath());
+    const fs::path dotfiles = home / "dotfiles";
+    fs::create_directories(dotfiles);
+    fs::create_directories(SettingsPath().parent_path());
+    std::ofstream(dotfiles / "KORVEL.ini", std::ios::binary) << Settings;
+    fs::create_symlink("../dotfiles/KORVEL.ini", SettingsPath());
     Main1.Load();
-    Main1->Picture1_Click();
-    setup->Text1[1].Text("D:\\new");
     responder.answers = {true};
-    setup->Command5.Click();
-    EXPECT_TRUE(std::filesystem::is_symlink(SettingsPath()));
-    EXPECT_EQ(ReadSettingsBytes(), "C:\\A\r\nD:\\new\r\n");
-    const auto beside = std::distance(std::filesystem::directory_iterator(dotfiles), {});
-    EXPECT_EQ(beside, 1);   // no temporary left beside the target
-
-    // A link whose target is not there yet: the target is created.
-    std::filesystem::remove(dotfiles / "KORVEL.ini");
-    Main1->Picture1_Click();
-    setup->Text1[1].Text("D:\\again");
-    setup->Command5.Click();
-    EXPECT_TRUE(std::filesystem::is_symlink(SettingsPath()));
-    EXPECT_EQ(ReadSettingsBytes(), "C:\\A\r\nD:\\again\r\n");
+    // The second time the link's target is not there: it is created.
+    for (const char* data : {"D:\\new", "D:\\again"}) {
+        Main1->Picture1_Click();
+        setup->Text1[1].Text(data);
+        setup->Command5.Click();
+        EXPECT_TRUE(fs::is_symlink(SettingsPath()));
+        EXPECT_EQ(ReadSettingsBytes(), "C:\\A\r\n" + std::string(data) + "\r\n");
+        EXPECT_EQ(FilesIn(dotfiles), 1);   // no temporary left beside the target
+        fs::remove(dotfiles / "KORVEL.ini");
+    }
 }
 
-TEST_F(Setup, CancelAndTheCloseBoxWriteNothing)
+TEST_F(Setup, AFailedWriteCancelAndTheCloseBoxKeepTheOldFileAndTheFolders)
 {
-    FirstStart();
-    setup->Text1[0].Text("C:\\prog");
-    setup->Command4.Click();
-    EXPECT_FALSE(setup.Loaded());
-    EXPECT_TRUE(Main1->Shown());
-    EXPECT_EQ(global::ExeFolder, "");
-    EXPECT_FALSE(std::filesystem::exists(SettingsPath()));
-
-    Main1->Picture1_Click();
-    setup->Text1[0].Text("C:\\other");
-    setup->PressCloseBox();
-    EXPECT_FALSE(setup.Loaded());
-    EXPECT_TRUE(Main1->Shown());
-    EXPECT_EQ(global::ExeFolder, "");
-}
-
-TEST_F(Setup, AFailedWriteKeepsTheOldFileTheWindowAndTheFolders)
-{
-    StartWith("C:\\A\r\nD:\\B\r\n");
+    StartWith(Settings);
     setup->Text1[0].Text("C:\\new");
-    responder.answers = {true, true};
+    responder.answers = {true, true, true, true};
     for (kv::FaultAt where : {kv::FaultAt::Write, kv::FaultAt::Rename}) {
         kv::InjectFaultForTest(where, ENOSPC);
         setup->Command5.Click();
         kv::InjectFaultForTest(where, 0);
     }
-    ASSERT_EQ(responder.notices.size(), 2u);
-    EXPECT_EQ(responder.notices[0], "エラーの為、記録出来ませんでした(Err=61)");
-    EXPECT_EQ(ReadSettingsBytes(), "C:\\A\r\nD:\\B\r\n");
+    EXPECT_EQ(responder.notices, std::vector<std::string>(2, "エラーの為、記録出来ませんでした(Err=61)"));
+    EXPECT_EQ(FilesIn(SettingsPath().parent_path()), 1);   // nothing half-written beside it
     EXPECT_TRUE(setup->Shown());
     EXPECT_FALSE(Main1->Shown());
+
+    setup->Command4.Click();
+    EXPECT_FALSE(setup.Loaded());
+    Main1->Picture1_Click();
+    setup->Text1[0].Text("C:\\other");
+    setup->PressCloseBox();
+    EXPECT_FALSE(setup.Loaded());
+    EXPECT_TRUE(Main1->Shown());
+    EXPECT_EQ(responder.questions.size(), 2u);
+    EXPECT_EQ(ReadSettingsBytes(), Settings);
     EXPECT_EQ(global::ExeFolder, "C:\\A");
-    // Nothing half-written is left beside it.
-    int entries = 0;
-    for (auto& e : std::filesystem::directory_iterator(SettingsPath().parent_path())) entries += !e.is_directory();
-    EXPECT_EQ(entries, 1);
 }
 
-TEST_F(Setup, TheFolderPickerPutsTheOpenedFolderIntoTheChosenBox)
+TEST_F(Setup, TheFolderPickerPutsTheChosenFolderIntoItsBoxAndCancelOnlyHidesIt)
 {
-    std::filesystem::create_directories(home / "work" / "inner");
-    FirstStart();
+    AddDriveWithoutFolder('E');
+    Main1.Load();
     SetupForm& s = setup.Get();
     EXPECT_FALSE(s.Frame1.Visible());
     s.Command1[1].Click();
     EXPECT_TRUE(s.Frame1.Visible());
-    EXPECT_EQ(global::BrowseIndex, 1);
-
-    // A drive's root ends in "\".
+    // A drive that cannot be read leaves the list where it was; a root ends in "\".
     s.Drive1.Drive("d:");
+    s.Drive1.Drive("e:");
     EXPECT_EQ(s.Dir1.Path(), "D:\\");
+    EXPECT_TRUE(responder.notices.empty());
     s.Command3.Click();
     EXPECT_EQ(s.Text1[1].Text(), "D:\\");
     EXPECT_FALSE(s.Frame1.Visible());
 
-    // Any other folder does not; it is opened by double-click.
     s.Command1[0].Click();
     s.Drive1.Drive("c:");
     EXPECT_EQ(s.Dir1.Path(), "C:\\");
-    const auto entries = s.Dir1.Entries();
-    const auto work = std::find(entries.begin(), entries.end(), "work");
-    ASSERT_NE(work, entries.end());
-    s.Dir1.OpenEntry(int(work - entries.begin()));
-    EXPECT_EQ(s.Dir1.Path(), "C:\\work");
-    s.Command3.Click();
-    EXPECT_EQ(s.Text1[0].Text(), "C:\\work");
-    EXPECT_EQ(s.Text1[1].Text(), "D:\\");
-
-    // The frame's cancel only hides it.
-    s.Command1[0].Click();
-    s.Dir1.OpenEntry(0);
     s.Command2.Click();
     EXPECT_FALSE(s.Frame1.Visible());
-    EXPECT_EQ(s.Text1[0].Text(), "C:\\work");
+    EXPECT_EQ(s.Text1[0].Text(), "");
+    s.Command1[0].Click();
+    s.Command3.Click();
+    EXPECT_EQ(s.Text1[0].Text(), "C:\\");
+    EXPECT_EQ(s.Text1[1].Text(), "D:\\");
 }
 
 TEST_F(Setup, AHomeFolderReachedThroughALinkIsShownAsDriveC)
 {
     // C: as the drive table may give it, through a link; the working folder
     // as the system gives it back, resolved.
-    namespace fs = std::filesystem;
     fs::create_directories(home / "real" / "work");
     fs::create_directory_symlink(home / "real", home / "link");
     drives[0].root = (home / "link").string();
@@ -227,7 +161,7 @@ TEST_F(Setup, AHomeFolderReachedThroughALinkIsShownAsDriveC)
     } cwd;
     fs::current_path(home / "real" / "work");
 
-    FirstStart();
+    Main1.Load();
     SetupForm& s = setup.Get();
     s.Command1[0].Click();
     EXPECT_EQ(s.Drive1.Drive(), "c: [home]");
@@ -240,18 +174,6 @@ TEST_F(Setup, AHomeFolderReachedThroughALinkIsShownAsDriveC)
     EXPECT_EQ(s.Dir1.Path(), "C:\\work");
     s.Command3.Click();
     EXPECT_EQ(s.Text1[0].Text(), "C:\\work");
-}
-
-TEST_F(Setup, ADriveThatCannotBeReadLeavesTheFolderListWhereItWas)
-{
-    AddDriveWithoutFolder('E');
-    FirstStart();
-    SetupForm& s = setup.Get();
-    s.Command1[0].Click();
-    s.Drive1.Drive("d:");
-    s.Drive1.Drive("e:");
-    EXPECT_EQ(s.Dir1.Path(), "D:\\");
-    EXPECT_TRUE(responder.notices.empty());
 }
 
 } // namespace
