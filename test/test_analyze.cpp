@@ -1,29 +1,85 @@
-// The timed tests (frame, indices, HDD scratch file), the random source and
-// rank certification.
+// The timed tests' frame, indices, random source and rank; the HDD test on
+// real folders. Whatever could block or needs another user runs in a child
+// with a time limit, so a regression fails instead of hanging.
 #include "fake_clock.h"
+#include "private_mount.h"
 #include "temp_folder.h"
 #include "analyze/analyze.h"
 #include "analyze/random.h"
 #include "analyze/rank.h"
 #include "analyze/timed_frame.h"
 #include "analyze/units.h"
+#include "platform/files.h"
+#include "platform/signals.h"
+#include "platform/ui.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <csignal>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
+#include <fcntl.h>
+#include <functional>
+#include <grp.h>
 #include <new>
-#include <stdexcept>
 #include <string>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
 
-// ---- The frame ----
+namespace {
+
+// Runs `body` in a child process and says how it ended: "exit N" or
+// "signal N". The child is killed after `seconds`. With `asNobody` and this
+// process root, the child first becomes the ordinary user nobody.
+std::string InChild(const std::function<int()>& body, unsigned seconds, bool asNobody = false)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::alarm(seconds);
+        if (asNobody && ::geteuid() == 0
+            && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(100);
+        ::_exit(body());
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
+    if (WIFEXITED(status)) return "exit " + std::to_string(WEXITSTATUS(status));
+    return "signal " + std::to_string(WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+}
+
+// The HDD passes on the instant clock, 50 units a pass: 0 or the index.
+int QuickHdd(const fs::path& scratch)
+{
+    FakeClock clock;
+    clock.step = 10;
+    return analyze::RunHddPasses(scratch.string());
+}
+
+// The free bytes of the filesystem at `folder`, or its size.
+std::uint64_t Bytes(const fs::path& folder, bool free)
+{
+    struct statvfs v {};
+    ::statvfs(folder.c_str(), &v);
+    return std::uint64_t(free ? v.f_bavail : v.f_blocks) * v.f_frsize;
+}
+
+// The level and title a score is certified with; the score stays as it was.
+std::string Certified(std::int32_t score)
+{
+    std::string level = "previous text";
+    const std::int32_t before = score;
+    const std::string title = CertifyRank(score, level);
+    EXPECT_EQ(score, before);
+    return level + " " + title;
+}
+
+} // namespace
 
 TEST(AnalyzeFrame, CountsTheUnitThatCrossesTheLimitWithOneClockReadPerUnit)
 {
@@ -35,47 +91,27 @@ TEST(AnalyzeFrame, CountsTheUnitThatCrossesTheLimitWithOneClockReadPerUnit)
     EXPECT_EQ(kv::TimedPass<kv::GetTickCount>(500, unit), 167);
     EXPECT_EQ(clock.reads, 168u);
     EXPECT_EQ(clock.slept, 0u);
-}
 
-TEST(AnalyzeFrame, EveryPassRunsAtLeastOneUnit)
-{
-    FakeClock clock;
+    // A unit that outlasts the pass still runs once in each.
     int units = 0;
-    auto slowUnit = [&] { ++units; clock.now += 2000; };   // one unit outlasts the pass
-    const double sum = kv::TimedPasses<kv::GetTickCount>(
-        3, 500, slowUnit, [](std::int32_t c) { return c * 10.0; });
+    auto slowUnit = [&] { ++units; clock.now += 2000; };
+    EXPECT_EQ(kv::TimedPasses<kv::GetTickCount>(3, 500, slowUnit, [](std::int32_t c) { return c * 10.0; }), 30.0);
     EXPECT_EQ(units, 3);
-    EXPECT_EQ(sum, 30.0);
-}
 
-TEST(AnalyzeFrame, PassAcrossTheClockWrapEndsAfterTheLimit)
-{
-    FakeClock clock;
-    clock.now = 0xFFFFFF00u;   // 256 ms before the 32-bit counter wraps
-    auto unit = [] {};
-    EXPECT_EQ(kv::TimedPass<kv::timeGetTime>(500, unit), 500);
+    // 256 ms before the 32-bit counter wraps: the pass still ends after 500.
+    clock.now = 0xFFFFFF00u;
+    clock.step = 1;
+    EXPECT_EQ(kv::TimedPass<kv::timeGetTime>(500, [] {}), 500);
     EXPECT_LT(clock.now, 0x00001000u);
 }
 
-TEST(AnalyzeFrame, IndexRoundsTiesToEvenAndSaturates)
+TEST(AnalyzeIndex, RoundingAndFormulas)
 {
-    EXPECT_EQ(kv::RoundToIndex(2.5), 2);
+    EXPECT_EQ(kv::RoundToIndex(2.5), 2);   // ties to even
     EXPECT_EQ(kv::RoundToIndex(3.5), 4);
     EXPECT_EQ(kv::RoundToIndex(2147483648.0), INT32_MAX);
     EXPECT_EQ(kv::RoundToIndex(-1e300), INT32_MIN);
     EXPECT_EQ(kv::RoundToIndex(std::nan("")), 0);
-}
-
-// ---- Index formulas and the tests under the fake clock ----
-
-TEST(AnalyzeIndex, FormulasOnKnownPassCounts)
-{
-    auto sum3 = [](double (*term)(std::int32_t), std::int32_t c) {
-        return term(c) + term(c) + term(c);
-    };
-    EXPECT_EQ(analyze::CpuIndex(sum3(analyze::CpuTerm, 10000)), 2000);
-    EXPECT_EQ(analyze::CalcIndex(sum3(analyze::CalcTerm, 100)), 231);
-    EXPECT_EQ(analyze::MemIndex(sum3(analyze::MemTerm, 50)), 11700);
 
     EXPECT_EQ(analyze::HddIndex(605), 817);
     EXPECT_EQ(analyze::HddIndex(300), 408);   // 50 x 8.17 = 408.5, to even
@@ -93,132 +129,22 @@ TEST(AnalyzeIndex, WholeTestsOnTheFakeClock)
     clock.step = 10;                   // 100 strings per 1000 ms pass
     EXPECT_EQ(AnalyzeMem(), 23400);    // 300 / 3 x 30 x 7.8
     EXPECT_EQ(clock.slept, 0u);
-}
 
-TEST(AnalyzeIndex, MemAllocationFailureGivesZero)
-{
-    FakeClock clock;
+    // Memory running out part-way gives zero.
     static int calls;
     calls = 0;
-    auto failingUnit = [](kv::units::MemString& held) {
-        if (++calls == 3)
-            throw std::bad_alloc();
-        kv::units::MemUnit(held);
-    };
-    EXPECT_EQ(analyze::RunMemTest(failingUnit), 0);
+    EXPECT_EQ(analyze::RunMemTest([](kv::units::MemString& held) {
+                  if (++calls == 3) throw std::bad_alloc();
+                  kv::units::MemUnit(held);
+              }),
+              0);
     EXPECT_EQ(calls, 3);
 }
 
-// ---- HDD on real folders ----
-
-TEST(AnalyzeHdd, ExistingScratchFileIsAppendedToThenDeleted)
-{
-    TempFolder dir;
-    const fs::path scratch = dir.path / "kv_test1.txt";
-    WriteFile(scratch, "old");
-
-    FakeClock clock;
-    clock.step = 10;   // 50 units per pass, 300 in all
-    std::uintmax_t sizeAfterFirstUnit = 0;
-    clock.onRead = [&] {
-        if (clock.reads == 1)   // the reading after the first unit
-            sizeAfterFirstUnit = fs::file_size(scratch);
-    };
-    EXPECT_EQ(analyze::RunHddPasses(scratch.string()), 408);
-    EXPECT_EQ(sizeAfterFirstUnit, 3u + 1024u);
-    EXPECT_FALSE(fs::exists(fs::symlink_status(scratch)));
-}
-
-TEST(AnalyzeHdd, UnwritablePlaceGivesZeroAndLeavesNothing)
-{
-    FakeClock clock;
-    clock.step = 100;
-    TempFolder dir;
-
-    const fs::path missing = dir.path / "no-such-folder" / "kv_test1.txt";
-    EXPECT_EQ(analyze::RunHddPasses(missing.string()), 0);
-    EXPECT_FALSE(fs::exists(dir.path / "no-such-folder"));
-
-    WriteFile(dir.path / "plain", "x");   // a file where a folder should be
-    EXPECT_EQ(analyze::RunHddPasses((dir.path / "plain" / "kv_test1.txt").string()), 0);
-    EXPECT_EQ(ReadFile(dir.path / "plain"), "x");
-
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 1);
-}
-
-TEST(AnalyzeHdd, SymbolicLinkAtTheScratchNameIsNeitherFollowedNorRemoved)
-{
-    FakeClock clock;
-    clock.step = 100;
-    TempFolder dir;
-    const fs::path scratch = dir.path / "kv_test1.txt";
-
-    const fs::path target = dir.path / "precious";
-    WriteFile(target, "keep me");
-    fs::create_symlink(target, scratch);
-    EXPECT_EQ(analyze::RunHddPasses(scratch.string()), 0);
-    EXPECT_TRUE(fs::is_symlink(scratch));
-    EXPECT_EQ(ReadFile(target), "keep me");
-
-    // A dangling link must not create its target either.
-    fs::remove(scratch);
-    const fs::path nowhere = dir.path / "nowhere";
-    fs::create_symlink(nowhere, scratch);
-    EXPECT_EQ(analyze::RunHddPasses(scratch.string()), 0);
-    EXPECT_TRUE(fs::is_symlink(scratch));
-    EXPECT_FALSE(fs::exists(nowhere));
-}
-
-TEST(AnalyzeHdd, WriteFailurePartWayGivesZeroAndRemovesTheScratchFile)
-{
-    // A file-size limit makes the eleventh append fail, even for root.
-    TempFolder dir;
-    const fs::path scratch = dir.path / "kv_test1.txt";
-    FakeClock clock;
-    clock.step = 10;
-
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small{10 * 1024, saved.rlim_max};
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const std::int32_t index = analyze::RunHddPasses(scratch.string());
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
-
-    EXPECT_EQ(index, 0);
-    EXPECT_EQ(clock.reads, 1u + 10u);   // ten units read the clock; the eleventh failed
-    EXPECT_FALSE(fs::exists(fs::symlink_status(scratch)));
-}
-
-TEST(AnalyzeHdd, FailedDeleteTurnsTheIndexIntoZero)
-{
-    TempFolder dir;
-    const fs::path scratch = dir.path / "kv_test1.txt";
-    FakeClock clock;
-    clock.step = 10;   // 6 passes x (1 + 50) readings
-    clock.onRead = [&] {
-        if (clock.reads == 6 * 51 - 1)   // before the very last reading
-            fs::remove(scratch);
-    };
-    EXPECT_EQ(analyze::RunHddPasses(scratch.string()), 0);
-    EXPECT_EQ(clock.reads, 6u * 51u);
-}
-
-// ---- The four tests on the real clock (about 1.5 to 3 s each) ----
-
+// The real clock sources, one test each so they run side by side.
 TEST(AnalyzeRealClock, CpuGivesAPositiveIndex) { EXPECT_GT(AnalyzeCpu(), 0); }
 TEST(AnalyzeRealClock, CalcGivesAPositiveIndex) { EXPECT_GT(AnalyzeCalc(), 0); }
 TEST(AnalyzeRealClock, MemGivesAPositiveIndex) { EXPECT_GT(AnalyzeMem(), 0); }
-TEST(AnalyzeRealClock, HddGivesAPositiveIndexAndRemovesItsFile)
-{
-    TempFolder dir;
-    const fs::path scratch = dir.path / "kv_test1.txt";
-    EXPECT_GT(analyze::RunHddPasses(scratch.string()), 0);
-    EXPECT_FALSE(fs::exists(fs::symlink_status(scratch)));
-}
-
-// ---- Random source (Rnd() draws from one such source) ----
 
 TEST(Random, FreshSourcesDrawTheSameSequenceInZeroToOne)
 {
@@ -228,64 +154,206 @@ TEST(Random, FreshSourcesDrawTheSameSequenceInZeroToOne)
     for (int i = 0; i < kDraws; ++i) {
         const float x = a.Next();
         ASSERT_EQ(x, b.Next()) << "draw " << i;
-        ASSERT_GE(x, 0.0f);
-        ASSERT_LT(x, 1.0f);
+        ASSERT_TRUE(x >= 0.0f && x < 1.0f) << x;
         ++buckets[static_cast<int>(x * 10)];
     }
-    for (int n : buckets) {   // uniform: each tenth gets its share within 3 %
-        EXPECT_GT(n, kDraws / 10 * 97 / 100);
-        EXPECT_LT(n, kDraws / 10 * 103 / 100);
-    }
+    for (int n : buckets)   // uniform: each tenth gets its share within 3 %
+        EXPECT_TRUE(n > kDraws / 10 * 97 / 100 && n < kDraws / 10 * 103 / 100) << n;
 }
 
-// ---- Rank certification ----
-
-namespace {
-struct Rank { std::string level, title; };
-Rank Certify(std::int32_t score)
+TEST(Rank, EveryThresholdAndItsNeighboursAndKnownTexts)
 {
-    std::string level = "previous text";
-    const std::int32_t before = score;
-    std::string title = CertifyRank(score, level);
-    EXPECT_EQ(score, before);
-    return {level, title};
-}
-} // namespace
-
-TEST(Rank, EveryThresholdAndItsNeighbours)
-{
-    ASSERT_EQ(RankTable.size(), 21u);
     for (std::size_t i = 0; i + 1 < RankTable.size(); ++i) {
-        const RankRow& row = RankTable[i];
-        const RankRow& below = RankTable[i + 1];
-        ASSERT_GT(row.threshold, below.threshold);
-        for (std::int32_t score : {row.threshold, row.threshold + 1}) {
-            const Rank r = Certify(score);
-            EXPECT_EQ(r.level, row.levelText) << score;
-            EXPECT_EQ(r.title, row.title) << score;
+        const RankRow &row = RankTable[i], &below = RankTable[i + 1];
+        for (std::int32_t score : {row.threshold, row.threshold + 1, row.threshold - 1}) {
+            const RankRow& want = score < row.threshold ? below : row;
+            EXPECT_EQ(Certified(score), std::string(want.levelText) + " " + want.title) << score;
         }
-        const Rank r = Certify(row.threshold - 1);
-        EXPECT_EQ(r.level, below.levelText) << row.threshold - 1;
-        EXPECT_EQ(r.title, below.title) << row.threshold - 1;
+    }
+    const std::pair<std::int32_t, const char*> known[] = {
+        {INT32_MAX, "１０段(LEVEL \?\?) 摩訶不思議"}, {999999, "\u3000９段(LEVEL 20) 神王"},
+        {200000, "  ３段(LEVEL 14) 名人"}, {50000, "\u3000初段(LEVEL 12) 芸達者"}, {300, "１０級(LEVEL 2) ゴミ"},
+        {-1, "破門(LEVEL 0) なめてる\uFF1F"}, {INT32_MIN, "破門(LEVEL 0) なめてる\uFF1F"},
+    };
+    for (const auto& [score, text] : known) EXPECT_EQ(Certified(score), text) << score;
+}
+
+TEST(AnalyzeHdd, AnOldFileIsAppendedToThenDeletedAndAFailedDeleteGivesZero)
+{
+    TempFolder dir;
+    const fs::path scratch = dir.path / "kv_test1.txt";
+    WriteFile(scratch, "old");
+    FakeClock clock;
+    clock.step = 10;   // 6 passes x (1 + 50) readings
+    std::uintmax_t sizeAfterFirstUnit = 0;
+    clock.onRead = [&] {
+        if (clock.reads == 1) sizeAfterFirstUnit = fs::file_size(scratch);
+    };
+    EXPECT_EQ(analyze::RunHddPasses(scratch.string()), 408);
+    EXPECT_EQ(sizeAfterFirstUnit, 3u + 1024u);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(scratch)));
+
+    clock.reads = 0;
+    clock.onRead = [&] {
+        if (clock.reads == 6 * 51 - 1) fs::remove(scratch);   // before the very last reading
+    };
+    EXPECT_EQ(analyze::RunHddPasses(scratch.string()), 0);
+    EXPECT_EQ(clock.reads, 6u * 51u);
+}
+
+TEST(HddHostile, AnythingButAPlainFileAtTheNameGivesZeroAndIsLeftAlone)
+{
+    TempFolder dir;
+    const fs::path scratch = dir.path / "kv_test1.txt", precious = dir.path / "precious";
+    WriteFile(precious, "keep me");
+
+    // A FIFO nobody reads would block the open for ever; one somebody reads
+    // would swallow the blocks.
+    ASSERT_EQ(::mkfifo(scratch.c_str(), 0644), 0);
+    const auto zeroAtOnce = [&] { return QuickHdd(scratch); };
+    EXPECT_EQ(InChild(zeroAtOnce, 10), "exit 0");
+    const int reader = ::open(scratch.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_EQ(InChild(zeroAtOnce, 10), "exit 0");
+    char c;
+    EXPECT_EQ(::read(reader, &c, 1), 0);   // nothing was written into it
+    ::close(reader);
+    EXPECT_TRUE(fs::is_fifo(fs::symlink_status(scratch)));
+    fs::remove(scratch);
+
+    // A second name (appending would grow someone else's file), a link to a
+    // file or to nothing (which must not be created), a folder.
+    const std::function<void()> hostile[] = {
+        [&] { fs::create_hard_link(precious, scratch); },
+        [&] { fs::create_symlink(precious, scratch); },
+        [&] { fs::create_symlink(dir.path / "nowhere", scratch); },
+        [&] { fs::create_directory(scratch); },
+    };
+    for (const auto& make : hostile) {
+        make();
+        const fs::file_type before = fs::symlink_status(scratch).type();
+        EXPECT_EQ(QuickHdd(scratch), 0);
+        EXPECT_EQ(fs::symlink_status(scratch).type(), before);
+        fs::remove(scratch);
+    }
+    // No folder to hold it, or a file where the folder should be.
+    EXPECT_EQ(QuickHdd(dir.path / "no-such-folder" / "kv_test1.txt"), 0);
+    EXPECT_EQ(QuickHdd(precious / "kv_test1.txt"), 0);
+
+    EXPECT_EQ(ReadFile(precious), "keep me");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), {}), 1);   // nothing made anywhere
+}
+
+TEST(HddHostile, OnlyAFileThisRunCreatedOrWroteToIsRemovedOnTheErrorRoad)
+{
+    TempFolder dir;
+    const fs::path scratch = dir.path / "kv_test1.txt";
+
+    // Another user's file, or a read-only one: the open fails and the file
+    // stays. As root the test drops to an ordinary user, whom the folder
+    // lets delete but the file does not let write.
+    fs::permissions(dir.path, fs::perms::all);
+    WriteFile(scratch, "someone else's");
+    fs::permissions(scratch, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const auto asAnOrdinaryUser = [&] {
+        if (::access(dir.path.c_str(), W_OK | X_OK) != 0) return 101;   // the case would not arise
+        if (::access(scratch.c_str(), W_OK) == 0) return 102;
+        return QuickHdd(scratch);
+    };
+    EXPECT_EQ(InChild(asAnOrdinaryUser, 10, true), "exit 0");
+    EXPECT_EQ(ReadFile(scratch), "someone else's");
+
+    // A file-size limit, which binds even root, stands in for a full drive:
+    // the unit that crosses it fails and the file, new or appended to, goes.
+    // The child exits with the clock readings: one per pass and per unit.
+    fs::remove(scratch);
+    for (const bool old : {false, true}) {
+        if (old) WriteFile(scratch, "old");
+        EXPECT_EQ(InChild([&] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit small{10 * 1024, 10 * 1024};
+            ::setrlimit(RLIMIT_FSIZE, &small);
+            FakeClock clock;
+            clock.step = 10;
+            return analyze::RunHddPasses(scratch.string()) != 0 ? 255 : int(clock.reads);
+        }, 10), old ? "exit 10" : "exit 11");
+        EXPECT_FALSE(fs::exists(fs::symlink_status(scratch)));
     }
 }
 
-TEST(Rank, KnownScoresGiveTheirExactTexts)
+TEST(HddHostile, ThePassesNeverTakeTheDrivesLastFivePercent)
 {
-    struct Case { std::int32_t score; const char* level; const char* title; };
-    const Case cases[] = {
-        {INT32_MAX, "１０段(LEVEL \?\?)", "摩訶不思議"},
-        {999999, "\u3000９段(LEVEL 20)", "神王"},
-        {600000, "\u3000６段(LEVEL 17)", "仙人"},
-        {200000, "  ３段(LEVEL 14)", "名人"},
-        {50000, "\u3000初段(LEVEL 12)", "芸達者"},
-        {300, "１０級(LEVEL 2)", "ゴミ"},
-        {-1, "破門(LEVEL 0)", "なめてる\uFF1F"},
-        {INT32_MIN, "破門(LEVEL 0)", "なめてる\uFF1F"},
+    TempFolder dir;
+    PrivateMount small(dir.path / "small", "tmpfs", "size=2m"), roomy(dir.path / "roomy", "tmpfs", "size=8m");
+    if (!small.mounted || !roomy.mounted) GTEST_SKIP() << "no tmpfs of the test's own: " << PrivateMountsUnavailable();
+    // 3000 units of 1 KiB on the instant clock: more than a 2 MiB drive
+    // holds, well within an 8 MiB one.
+    FakeClock clock;
+    std::uint64_t leastFree = Bytes(small.at, true);
+    clock.onRead = [&] { leastFree = std::min(leastFree, Bytes(small.at, true)); };
+    EXPECT_EQ(analyze::RunHddPasses((small.at / "kv_test1.txt").string()), 0);
+    EXPECT_GE(leastFree, Bytes(small.at, false) / 20);
+    EXPECT_TRUE(fs::is_empty(small.at));
+    clock.onRead = nullptr;
+    EXPECT_EQ(analyze::RunHddPasses((roomy.at / "kv_test1.txt").string()), analyze::HddIndex(3000));
+}
+
+TEST(HddHostile, ASignalOrEndThatEndsTheProgramRemovesTheScratchFileFirst)
+{
+    TempFolder dir;
+    const fs::path scratch = dir.path / "kv_test1.txt", untouched = dir.path / "old.txt";
+    WriteFile(untouched, "old");
+    const std::string block(1024, ' ');
+    // A child that begins the scratch file at `name`, writes a block to it
+    // when `write`, and then is ended by `end`.
+    const auto endedWhileWriting = [&](const fs::path& name, bool write, void (*end)()) {
+        return InChild([&] {
+            kv::InstallEndSignalCleanup();
+            kv::ScratchFile file(name.string());
+            if (!file.Begin()) return 1;
+            if (write) kv::AppendBlock(file.Path(), block.data(), block.size());
+            end();
+            return 2;
+        }, 10);
     };
-    for (const Case& c : cases) {
-        const Rank r = Certify(c.score);
-        EXPECT_EQ(r.level, c.level) << c.score;
-        EXPECT_EQ(r.title, c.title) << c.score;
+
+    // Ended as asked, by the signal itself, with the file it wrote gone; so
+    // does END, which ends the program with status 0.
+    const std::pair<void (*)(), std::string> ends[] = {
+        {[] { ::raise(SIGTERM); }, "signal 15"}, {[] { ::raise(SIGINT); }, "signal 2"},
+        {[] { ::raise(SIGHUP); }, "signal 1"}, {kv::EndProgram, "exit 0"}};
+    for (const auto& [end, how] : ends) {
+        EXPECT_EQ(endedWhileWriting(scratch, how != "exit 0", end), how);
+        EXPECT_FALSE(fs::exists(fs::symlink_status(scratch)));
     }
+    // A file it has not written to yet is not its to remove.
+    EXPECT_EQ(endedWhileWriting(untouched, false, [] { ::raise(SIGTERM); }), "signal 15");
+    EXPECT_EQ(ReadFile(untouched), "old");
+
+    // A signal the program was started to ignore stays ignored.
+    EXPECT_EQ(InChild([&] {
+        std::signal(SIGHUP, SIG_IGN);
+        kv::InstallEndSignalCleanup();
+        ::raise(SIGHUP);
+        return 0;
+    }, 10), "exit 0");
+}
+
+TEST(HddHostile, ASignalDuringASaveLeavesTheOldFileAndNoTemporary)
+{
+    TempFolder dir;
+    const fs::path file = dir.path / "a.kvd";
+    WriteFile(file, "old");
+    // A file-size limit stops the write half-way; the signal it raises
+    // stands in for a TERM that arrives just then.
+    EXPECT_EQ(InChild([&] {
+        kv::InstallEndSignalCleanup();
+        std::signal(SIGXFSZ, [](int) { ::raise(SIGTERM); });
+        const rlimit small{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        kv::ReplaceFileAtomically(file.string(), std::string(65536, 'x'));
+        return 2;
+    }, 10), "signal 15");
+    EXPECT_EQ(ReadFile(file), "old");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), {}), 1);
 }
