@@ -50,7 +50,7 @@ protected:
         kv::DriveInfo c;
         c.letter = 'C';
         c.root = home.string();
-        c.mountPoint = "/";
+        c.mountPoint.assign(1, '/');   // not = "/": GCC 12 warns falsely (-Wrestrict)
         c.label = "home";
         kv::DriveInfo d = c;
         d.letter = 'D';
