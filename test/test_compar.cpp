@@ -3,7 +3,6 @@
 #include "fake_clock.h"
 #include "gui_support.h"
 
-#include "app/conventions.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/sound.h"
@@ -16,8 +15,6 @@
 
 #include <cerrno>
 #include <functional>
-#include <optional>
-#include <random>
 
 namespace {
 
@@ -25,101 +22,38 @@ using Indices = std::array<std::int32_t, TestCount>;
 const std::string Header = std::string(ComparHeader) + "\r\n";
 const Indices Sentinel{-7, -7, -7, -7, -7, -7};
 
-// Load's verdict on a text: the error number of a refusal, or -1 when taken.
-int LoadNumber(const std::string& text)
-{
-    try {
-        LoadComparisonValues(text);
-        return -1;
-    } catch (const kv::RuntimeError& e) {
-        return e.Number();
-    }
-}
-
 TEST(ComparFile, SixValuesReadAsTextToNumberOrARefusalThatChangesNothing)
 {
-    EXPECT_EQ(LoadNumber(Header + " 42\r\n42abc\r\n\r\nabc\r\n12.5\r\n13.5\r\n7\r\ntrailing"), -1);
-    EXPECT_EQ(global::ComparIndex, (Indices{42, 42, 0, 0, 12, 14}));
-
     const std::string five = Header + "1\r\n2\r\n3\r\n4\r\n5\r\n";
-    const std::pair<std::string, int> refused[] = {
+    // The text, and the error number of its refusal or -1 when it is taken.
+    const std::pair<std::string, int> cases[] = {
+        {Header + " 42\r\n42abc\r\n\r\nabc\r\n12.5\r\n13.5\r\n7\r\ntrailing", -1},
         {"", 0},
         {std::string(ComparHeader), 0},
-        {"KORVELINE 2002 V100 (C)Arlen Voskamp\n1\n2\n3\n4\n5\n6\n", 0},
         {" " + five + "6\r\n", 0},
         {"korveline 2002 v100 (c)arlen voskamp\r\n1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n", 0},
         {five + "6", 0},
-        {five + "2147483648\r\n", kv::ErrOverflow},
+        {five + "2147483648\r\n", kv::ErrOverflow},   // after five values were read
         {Header + "-2147483649\r\n1\r\n2\r\n3\r\n4\r\n5\r\n", kv::ErrOverflow},
     };
-    for (const auto& [text, number] : refused) {
+    for (const auto& [text, number] : cases) {
+        SCOPED_TRACE(testing::PrintToString(text));
         global::ComparIndex = Sentinel;
-        EXPECT_EQ(LoadNumber(text), number) << text;
-        EXPECT_EQ(global::ComparIndex, Sentinel) << text;
-    }
-}
-
-// What a whole load must give: all six values of the seven CR LF-ended lines,
-// or nothing when one is missing, the header differs or a value overflows.
-std::optional<Indices> Expected(const std::string& text)
-{
-    std::size_t from = 0;
-    Indices values{};
-    for (int line = 0; line < 7; ++line) {
-        const std::size_t end = text.find("\r\n", from);
-        if (end == std::string::npos) return std::nullopt;
-        const std::string part = text.substr(from, end - from);
-        from = end + 2;
-        if (line == 0 && part != ComparHeader) return std::nullopt;
+        int got = -1;
         try {
-            if (line > 0) values[line - 1] = conv::ToInt32(conv::Val(part));
-        } catch (const kv::RuntimeError&) {
-            return std::nullopt;
+            LoadComparisonValues(text);
+        } catch (const kv::RuntimeError& e) {
+            got = e.Number();
         }
+        EXPECT_EQ(got, number);
+        EXPECT_EQ(global::ComparIndex, number == -1 ? Indices({42, 42, 0, 0, 12, 14}) : Sentinel);
     }
-    return values;
-}
-
-TEST(ComparFile, MutatedAndRandomFilesAreTakenWholeOrChangeNothing)
-{
-    std::mt19937 rng(20020);
-    auto below = [&](std::size_t n) { return n ? std::size_t(rng() % n) : 0; };
-    const std::string valid = ComparisonFileText({123456, -20, 0, 99999, 7, 2147483647});
-    const std::string alphabet = "0123456789-+.eEdD \t\r\n\r\nabcK\xE3\x81\x82";
-    int accepted = 0;
-    for (int round = 0; round < 20000; ++round) {
-        std::string t = valid;
-        if (round % 10 == 0) {   // random bytes, mostly of the file's own kind
-            t.resize(below(90));
-            for (char& c : t) c = rng() % 4 ? alphabet[below(alphabet.size())] : char(rng());
-        }
-        for (int op = int(below(4)); op >= 0; --op) {
-            const std::size_t at = below(t.size() + 1);
-            switch (rng() % 4) {
-            case 0: if (at < t.size()) t[at] = char(t[at] ^ (1 << below(8))); break;
-            case 1: t.erase(at, below(8)); break;
-            case 2: t.insert(at, t.substr(at, below(12))); break;
-            default: {   // a CR or LF moved elsewhere
-                const std::size_t eol = t.find_first_of("\r\n", below(t.size() + 1));
-                if (eol == std::string::npos) break;
-                const char c = t[eol];
-                t.erase(eol, 1);
-                t.insert(below(t.size() + 1), 1, c);
-            }
-            }
-        }
-        global::ComparIndex = Sentinel;
-        const std::optional<Indices> expected = Expected(t);
-        const int number = LoadNumber(t);
-        accepted += number == -1;
-        ASSERT_EQ(number == -1, expected.has_value()) << testing::PrintToString(t);
-        ASSERT_EQ(global::ComparIndex, expected.value_or(Sentinel)) << testing::PrintToString(t);
-    }
-    EXPECT_GT(accepted, 1000);   // the mutations reach both outcomes
 }
 
 // --- Save and Load from the main window ---------------------------------------------
 
+// The main window with a data folder C:\data; each time the chooser opens,
+// the next action of `atChooser` answers it.
 class Compar : public GuiTest {
 protected:
     FakeClock clock;
@@ -138,15 +72,13 @@ protected:
         driver.setInterval(0);
         QObject::connect(&driver, &QTimer::timeout, [this] {
             if (global::ChooserOpen != 1 || !KV_Common.Loaded()) return;
-            KV_CommonForm& chooser = KV_Common.Get();
             if (atChooser.empty()) {
                 ADD_FAILURE() << "the chooser opened unexpectedly";
-                chooser.Command2.Click();
-                return;
+                return Cancel(KV_Common.Get());
             }
             const auto act = std::move(atChooser.front());
             atChooser.pop_front();
-            act(chooser);
+            act(KV_Common.Get());
         });
         driver.start();
     }
@@ -175,81 +107,61 @@ TEST_F(Compar, SaveRunsTheMissingTestsThenWritesTheSevenLinesAndLoadRestoresThem
     global::TestIndex = {NotMeasured, 0, NotMeasured, 0, 0, 0};
     SetRowTestForTest(Cpu, [] { return 20000; });
     SetRowTestForTest(Mem, [] { return 0; });
-    bool hiddenWhileChoosing = false;
+    bool hidden = false, locked = false;
     atChooser.push_back([&](KV_CommonForm& c) {
-        hiddenWhileChoosing = !Main1->Shown();
+        hidden = !Main1->Shown();
         EXPECT_EQ(c.Label1.Caption(), "比較用データを保存します");
         Type("C:\\data\\a.kvd")(c);
     });
     Main1->Command15.Click();
-    EXPECT_TRUE(hiddenWhileChoosing);
+    EXPECT_TRUE(hidden);
     EXPECT_EQ(Bytes(data / "a.kvd"), Header + "20000\r\n0\r\n0\r\n0\r\n0\r\n0\r\n");
-    EXPECT_EQ(responder.notices, std::vector<std::string>{"記録完了！"});
-    EXPECT_TRUE(Main1->Enabled());
-    EXPECT_TRUE(Main1->Shown());
+    EXPECT_TRUE(Main1->Enabled() && Main1->Shown());
 
     // With every test measured none runs, and the window stays locked while
     // the chooser is open.
     global::TestIndex = {-5, 1, 2, 3, 4, INT32_MAX};
     SetRowTestForTest(Cpu, [] { ADD_FAILURE() << "a measured test ran"; return 0; });
-    bool lockedWhileChoosing = false;
-    atChooser.push_back([&](KV_CommonForm& c) {
-        lockedWhileChoosing = !Main1->Enabled();
-        Type("C:\\data\\b.kvd")(c);
-    });
+    atChooser = {[&](KV_CommonForm& c) { locked = !Main1->Enabled(), Type("C:\\data\\b.kvd")(c); },
+                 [](KV_CommonForm& c) {
+                     EXPECT_EQ(c.Label1.Caption(), "比較用データを読み込みます");
+                     Type("C:\\data\\b.kvd")(c);
+                 }};
     Main1->Command15.Click();
-    EXPECT_TRUE(lockedWhileChoosing);
-    atChooser.push_back([](KV_CommonForm& c) {
-        EXPECT_EQ(c.Label1.Caption(), "比較用データを読み込みます");
-        Type("C:\\data\\b.kvd")(c);
-    });
+    EXPECT_TRUE(locked);
     Main1->Command16.Click();
     EXPECT_EQ(global::ComparIndex, global::TestIndex);
     EXPECT_EQ(global::ComparLoaded, 1);
-    EXPECT_EQ(responder.notices.back(), "比較用データを読み込みました");
+    EXPECT_EQ(responder.notices, (std::vector<std::string>{"記録完了！", "記録完了！", "比較用データを読み込みました"}));
     EXPECT_TRUE(Main1->Shown());
 }
 
 TEST_F(Compar, SaveOverAFileAsksAndReplacesItWholeOrNotAtAll)
 {
     global::TestIndex = {1, 2, 3, 4, 5, 6};
-    const std::string old = Header + std::string(100, '9') + "\r\n";
+    const std::string old = ComparisonFileText({9, 9, 9, 9, 9, 9}) + std::string(100, '9');
     Write(data / "old.kvd", old);
-
-    atChooser = {Cancel, Type("C:\\data\\old.kvd"), Type("C:\\data\\old.kvd")};
-    responder.answers = {false, true};
-    Main1->Command15.Click();   // cancel: nothing asked, nothing written
-    Main1->Command15.Click();   // No
-    EXPECT_EQ(Bytes(data / "old.kvd"), old);
-    EXPECT_TRUE(responder.notices.empty());
-    EXPECT_TRUE(Main1->Enabled() && Main1->Shown());
-    Main1->Command15.Click();   // Yes
-    EXPECT_EQ(responder.questions, std::vector<std::string>(2, "同一のファイル名が存在します。上書きしますか？"));
-    EXPECT_EQ(Bytes(data / "old.kvd"), ComparisonFileText(global::TestIndex));
-}
-
-TEST_F(Compar, AFailedSaveKeepsTheOldFileAndLeavesNoTemporary)
-{
-    global::TestIndex = {1, 2, 3, 4, 5, 6};
-    const std::string old = ComparisonFileText({9, 9, 9, 9, 9, 9});
-    Write(data / "old.kvd", old);
-    responder.answers = {true, true};
+    const auto over = Type("C:\\data\\old.kvd");
+    // Cancel asks nothing; No, a failed write and a failed rename keep the
+    // old file; a wildcard is refused before the question (it would match).
+    atChooser = {Cancel, over, over, over, Type("C:\\data\\*.kvd"), over};
+    responder.answers = {false, true, true, true};
+    Main1->Command15.Click();
+    Main1->Command15.Click();
     for (kv::FaultAt where : {kv::FaultAt::Write, kv::FaultAt::Rename}) {
-        atChooser.push_back(Type("C:\\data\\old.kvd"));
         kv::InjectFaultForTest(where, ENOSPC);
         Main1->Command15.Click();
         kv::InjectFaultForTest(where, 0);
     }
-    // A wildcard is refused before the question (it would match old.kvd).
-    atChooser.push_back(Type("C:\\data\\*.kvd"));
     Main1->Command15.Click();
-    EXPECT_EQ(responder.questions.size(), 2u);
-    EXPECT_EQ(responder.notices, (std::vector<std::string>{"エラーの為、記録出来ませんでした(Err=61)",
-                                                           "エラーの為、記録出来ませんでした(Err=61)",
-                                                           "エラーの為、記録出来ませんでした(Err=52)"}));
     EXPECT_EQ(Bytes(data / "old.kvd"), old);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(data), {}), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(data), {}), 1);   // no temporary left
     EXPECT_TRUE(Main1->Enabled() && Main1->Shown());
+    Main1->Command15.Click();   // Yes
+    EXPECT_EQ(Bytes(data / "old.kvd"), ComparisonFileText(global::TestIndex));
+    EXPECT_EQ(responder.questions, std::vector<std::string>(4, "同一のファイル名が存在します。上書きしますか？"));
+    const std::string failed = "エラーの為、記録出来ませんでした(Err=";
+    EXPECT_EQ(responder.notices, (std::vector<std::string>{failed + "61)", failed + "61)", failed + "52)", "記録完了！"}));
 }
 
 TEST_F(Compar, LoadRefusalsChangeNothing)
@@ -273,10 +185,9 @@ TEST_F(Compar, LoadRefusalsChangeNothing)
         EXPECT_TRUE(Main1->Shown());
     }
     EXPECT_EQ(global::ChosenPath, "C:\\data\\*.kvd");
-    EXPECT_EQ(responder.notices, (std::vector<std::string>{"ファイルが見つかりません。(Err=0)",
-                                                           "エラーの為、読み込めませんでした(Err=0)",
-                                                           "エラーの為、読み込めませんでした(Err=6)",
-                                                           "エラーの為、読み込めませんでした(Err=0)",
+    const std::string failed = "エラーの為、読み込めませんでした(Err=";
+    EXPECT_EQ(responder.notices, (std::vector<std::string>{"ファイルが見つかりません。(Err=0)", failed + "0)",
+                                                           failed + "6)", failed + "0)",
                                                            "ファイルが見つかりません。(Err=0)"}));
     EXPECT_EQ(global::ComparIndex, Sentinel);
     EXPECT_EQ(global::ComparLoaded, 0);
@@ -308,12 +219,19 @@ TEST_F(Compar, AChooserThatCannotStartIsClosedAndTheOperationSaysWhy)
 
 // --- the chooser's controls ----------------------------------------------------------
 
-std::ptrdiff_t RowOf(const std::vector<std::string>& entries, const std::string& name)
+int RowOf(const std::vector<std::string>& entries, const std::string& name)
 {
     const auto at = std::find(entries.begin(), entries.end(), name);
     EXPECT_NE(at, entries.end()) << name;
-    return at - entries.begin();
+    return int(at - entries.begin());
 }
+
+// The working folder for the length of a scope.
+struct InFolder {
+    std::filesystem::path before = std::filesystem::current_path();
+    explicit InFolder(const std::filesystem::path& p) { std::filesystem::current_path(p); }
+    ~InFolder() { std::filesystem::current_path(before); }
+};
 
 TEST_F(Compar, ThePathBoxFollowsEveryEventAndOkReturnsItUnchanged)
 {
@@ -324,14 +242,7 @@ TEST_F(Compar, ThePathBoxFollowsEveryEventAndOkReturnsItUnchanged)
     AddDriveWithoutFolder('E');
     std::filesystem::create_directories(home / "start");
     Write(home / "start" / "typed.kvd", ComparisonFileText({5, 4, 3, 2, 1, 0}));
-    const std::filesystem::path before = std::filesystem::current_path();
-    std::filesystem::current_path(home / "start");
-
-    // Opened on its own, it starts at the working folder.
-    KV_Common.Load();
-    EXPECT_EQ(KV_Common->Caption(), "KORVEL CommonDialog1");
-    EXPECT_EQ(KV_Common->Text1.Text(), "C:\\start\\");
-    KV_Common.Unload();
+    const InFolder working(home / "start");
 
     std::vector<std::string> boxes, listed;
     atChooser.push_back([&](KV_CommonForm& c) {
@@ -343,10 +254,10 @@ TEST_F(Compar, ThePathBoxFollowsEveryEventAndOkReturnsItUnchanged)
         boxes.push_back(c.Text1.Text());
         c.Drive1.Drive("d:");                         // a root: "\" twice, the name dropped
         boxes.push_back(c.Text1.Text());
-        c.Dir1.OpenEntry(int(RowOf(c.Dir1.Entries(), "sub")));
+        c.Dir1.OpenEntry(RowOf(c.Dir1.Entries(), "sub"));
         boxes.push_back(c.Text1.Text());
         listed = c.File1.Entries();
-        c.File1.ClickEntry(int(RowOf(listed, "b.KVD")));
+        c.File1.ClickEntry(RowOf(listed, "b.KVD"));
         boxes.push_back(c.Text1.Text());
         c.File1.Pattern("?.*");
         listed.push_back("|");
@@ -356,7 +267,6 @@ TEST_F(Compar, ThePathBoxFollowsEveryEventAndOkReturnsItUnchanged)
         Type("typed.kvd")(c);                         // taken from the working folder
     });
     Main1->Command16.Click();
-    std::filesystem::current_path(before);
 
     EXPECT_EQ(boxes, (std::vector<std::string>{"C:\\data\\", "C:\\data\\x.kvd", "C:\\data\\x.kvd", "D:\\\\",
                                                "D:\\sub\\", "D:\\sub\\b.KVD", "C:\\start\\"}));
@@ -380,7 +290,7 @@ TEST_F(Compar, FoldersOfAnyNameAreListedOpenedSavedIntoAndLoadedFrom)
             const auto entries = c.Dir1.Entries();
             EXPECT_EQ(std::count(entries.begin(), entries.end(), "back\\slash"), 0);
             EXPECT_EQ(c.Drive1.Entries()[1], "d: [vieux\xe9]");
-            c.Dir1.OpenEntry(int(RowOf(entries, name)));
+            c.Dir1.OpenEntry(RowOf(entries, name));
             EXPECT_EQ(c.Text1.Text(), folder);
             Type(c.Text1.Text() + "x.kvd")(c);
         });
@@ -397,55 +307,32 @@ TEST_F(Compar, FoldersOfAnyNameAreListedOpenedSavedIntoAndLoadedFrom)
         EXPECT_EQ(global::ComparIndex, global::TestIndex) << name;
         EXPECT_EQ(responder.notices.back(), "比較用データを読み込みました") << name;
     }
-    // Started in such a folder, the chooser opens there.
-    const std::filesystem::path before = std::filesystem::current_path();
-    std::filesystem::current_path(data / names[2]);
+    // Opened on its own in such a folder, the chooser starts there.
+    const InFolder working(data / names[2]);
     KV_Common.Load();
     EXPECT_EQ(KV_Common->Text1.Text(), "C:\\data\\" + names[2] + "\\");
-    std::filesystem::current_path(before);
 }
 
 // --- the mode switch --------------------------------------------------------------------
 
-void Click(kv::OptionButton& option) { static_cast<QAbstractButton*>(option.Widget())->click(); }
-
-TEST_F(Compar, EveryClickAppliesTheWholeModeAndComparOpensLoadUntilLoaded)
+TEST_F(Compar, ComparModeOpensLoadUntilAFileIsLoaded)
 {
     Main1Form& m = Main1.Get();
-    kv::Label* comments[] = {&m.Label5, &m.Label11, &m.Label15, &m.Label25, &m.Label26, &m.Label27};
-    auto expectMode = [&](int mode, kv::Color label, const char* caption) {
-        const bool normal = mode == 1;
-        EXPECT_EQ(global::DisplayMode, mode);
-        EXPECT_EQ(m.Label24.ForeColor(), label);
-        EXPECT_EQ(m.Label24.Caption(), caption);
-        EXPECT_EQ(m.Option1[0].ForeColor(), normal ? 0x0000FF00u : 0x00FFFFFFu);
-        EXPECT_EQ(m.Option1[1].ForeColor(), normal ? 0x00FFFFFFu : 0x0000FF00u);
-        for (kv::Label* c : comments) EXPECT_EQ(c->BackColor(), normal ? 0x00000000u : 0x00FF0000u);
-        EXPECT_EQ(m.Label5.Caption(), "kept");
-    };
-    m.Label5.Caption("kept");
-    EXPECT_EQ(m.Label24.ForeColor(), 0x00FF00FFu);
-    Click(m.Option1[0]);   // already selected: applied all the same
-    expectMode(1, 0x00C000C0, "Normal mode");
-
-    atChooser.push_back(Cancel);
-    Click(m.Option1[1]);
-    expectMode(2, 0x000000FF, "Compar mode");
-    EXPECT_TRUE(atChooser.empty());
-    SetRowTestForTest(Cpu, [] { return 11234; });
-    m.Command1.Click();
-    EXPECT_EQ(m.Label5.Caption(), "Error");
-
+    auto click = [](kv::OptionButton& option) { static_cast<QAbstractButton*>(option.Widget())->click(); };
     Write(data / "ref.kvd", ComparisonFileText({10000, 1, 1, 1, 1, 1}));
-    atChooser.push_back(Type("C:\\data\\ref.kvd"));
-    m.Label5.Caption("kept");
-    Click(m.Option1[1]);   // still nothing loaded: Load again
-    Click(m.Option1[0]);
-    expectMode(1, 0x00C000C0, "Normal mode");
-    Click(m.Option1[1]);   // loaded: no chooser (the driver fails if one opens)
-    expectMode(2, 0x000000FF, "Compar mode");
-    m.Command1.Click();
-    EXPECT_EQ(m.Label5.Caption(), "112.3% (+    12)");
+    atChooser = {Cancel, Type("C:\\data\\ref.kvd")};
+    click(m.Option1[1]);   // nothing loaded: Load, here cancelled
+    EXPECT_EQ(m.Label24.Caption(), "Compar mode");
+    click(m.Option1[1]);   // already selected, still nothing loaded: Load again
+    click(m.Option1[0]);
+    EXPECT_EQ(global::DisplayMode, 1);
+    EXPECT_EQ(m.Label24.Caption(), "Normal mode");
+    EXPECT_EQ(m.Label5.BackColor(), 0x00000000u);
+    click(m.Option1[1]);   // loaded: no chooser (the driver fails if one opens)
+    EXPECT_EQ(global::DisplayMode, 2);
+    EXPECT_EQ(m.Label5.BackColor(), 0x00FF0000u);
+    EXPECT_TRUE(atChooser.empty());
+    EXPECT_EQ(global::ComparIndex[Cpu], 10000);
 }
 
 } // namespace

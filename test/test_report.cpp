@@ -15,7 +15,6 @@
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QTimer>
-#include <QWidget>
 
 #include <cerrno>
 #include <chrono>
@@ -27,7 +26,6 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -92,28 +90,23 @@ TEST(ReportText, IsBuiltByteForByteFromTheSharedState)
     EXPECT_NE(wide.find("Total Memory = 1234567MByte\r\n"), std::string::npos);
 
     std::tm at{};
-    at.tm_year = 2002 - 1900;
-    at.tm_mon = 2;
-    at.tm_mday = 9;
-    at.tm_hour = 7;
-    at.tm_min = 5;
-    at.tm_sec = 3;
+    at.tm_year = 102, at.tm_mon = 2, at.tm_mday = 9, at.tm_hour = 7, at.tm_min = 5, at.tm_sec = 3;
     EXPECT_EQ(VersionLine(at), "03-09-2002 07:05:03   KORVELINE 2002  Ver 1.01");
     global::ResetAll();
 }
 
-// Records every notice with whether the certificate was locked at that moment.
-struct LockWatcher : kv::Responder {
-    std::vector<std::string> notices;
+// Records with every notice whether the certificate was locked at that moment.
+struct LockWatcher : RecordingResponder {
     std::vector<bool> locked;
     void Notice(const std::string& text) override
     {
-        notices.push_back(text);
+        RecordingResponder::Notice(text);
         locked.push_back(!Report->Enabled());
     }
-    bool Question(const std::string&) override { return false; }
 };
 
+// The certificate of a measured machine, its data folder C:\data, and no
+// print system named by the environment.
 class ReportWindow : public GuiTest {
 protected:
     void SetUp() override
@@ -122,17 +115,17 @@ protected:
         MeasuredMachine();
         std::filesystem::create_directories(home / "data");
         global::DataFolder = "C:\\data";
+        unsetenv("LPDEST");
+        unsetenv("PRINTER");
+    }
+    void TearDown() override
+    {
+        unsetenv("CUPS_SERVER");
+        GuiTest::TearDown();
     }
     std::filesystem::path ReportFile() const { return home / "data" / "KV_REP.txt"; }
-    std::string ReportBytes() const
-    {
-        std::ifstream in(ReportFile(), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    static bool ButtonsShown()
-    {
-        return Report->Command1.Visible() && Report->Command2.Visible() && Report->Command3.Visible();
-    }
+    std::string ReportBytes() const { return kv::ReadWholeFile(ReportFile().string()); }
+    static int ButtonsShown() { return Report->Command1.Visible() + Report->Command2.Visible() + Report->Command3.Visible(); }
     static void Press(Qt::Key key, const QString& text, Qt::KeyboardModifiers mods = Qt::NoModifier)
     {
         QWidget* w = Report->Text1.Widget();
@@ -144,6 +137,7 @@ protected:
 };
 
 constexpr const char* Saved = "KV_REP.TXT　に、記録しました。";
+const std::string NotSaved = "エラーの為、記録出来ませんでした(Err=", NotPrinted = "エラーの為、印刷出来ませんでした(Err=482)";
 const std::regex VersionForm(R"(\d\d-\d\d-\d{4} \d\d:\d\d:\d\d   KORVELINE 2002  Ver 1\.01)");
 
 // The record as written at some moment: its version line is taken from the
@@ -163,23 +157,15 @@ void ExpectRecord(const std::string& bytes, std::size_t& at, const std::string& 
     at += expected.size();
 }
 
-TEST_F(ReportWindow, LoadShowsTheRankTheReportAndTheVersionLine)
-{
-    Report.Load();
-    EXPECT_TRUE(Report->Shown());
-    EXPECT_EQ(Report->Label3.Caption(), "　初段(LEVEL 12)  芸達者");
-    EXPECT_EQ(Report->Text1.Text(), ExpectedReport);
-    EXPECT_TRUE(std::regex_match(Report->Label4.Caption(), VersionForm));
-    // All 30 lines fit the box, which cannot scroll: the score is the last.
-    auto* box = static_cast<QAbstractScrollArea*>(Report->Text1.Widget());
-    EXPECT_EQ(box->verticalScrollBar()->maximum(), 0);
-}
-
 TEST_F(ReportWindow, FileOutAppendsWholeRecordsOfWhatTheBoxHolds)
 {
     LockWatcher watcher;
     kv::SetResponder(&watcher);
     Report.Load();
+    EXPECT_EQ(Report->Label3.Caption(), "　初段(LEVEL 12)  芸達者");
+    EXPECT_TRUE(std::regex_match(Report->Label4.Caption(), VersionForm));
+    // All 30 lines fit the box, which cannot scroll: the score is the last.
+    EXPECT_EQ(static_cast<QAbstractScrollArea*>(Report->Text1.Widget())->verticalScrollBar()->maximum(), 0);
 
     // Typing, Backspace, Enter and the clipboard keys change nothing.
     Report->Text1.SetFocus();
@@ -249,10 +235,8 @@ TEST_F(ReportWindow, AFailedFileOutTellsItsNumberAndLeavesTheFileAsItWas)
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(ReportBytes(), before);
 
-    EXPECT_EQ(responder.notices, (std::vector<std::string>{
-        "エラーの為、記録出来ませんでした(Err=76)", "エラーの為、記録出来ませんでした(Err=57)", Saved,
-        "エラーの為、記録出来ませんでした(Err=57)",
-        "エラーの為、記録出来ませんでした(Err=61)"}));
+    EXPECT_EQ(responder.notices,
+              (std::vector<std::string>{NotSaved + "76)", NotSaved + "57)", Saved, NotSaved + "57)", NotSaved + "61)"}));
     EXPECT_TRUE(Report->Enabled());
 }
 
@@ -271,57 +255,8 @@ TEST_F(ReportWindow, FileOutWritesOnlyIntoAPlainFileAndNeverWaitsForAReader)
     std::filesystem::remove(ReportFile());
     std::filesystem::create_directory(ReportFile());
     Report->Command1.Click();
-    EXPECT_EQ(responder.notices, std::vector<std::string>(3, "エラーの為、記録出来ませんでした(Err=75)"));
+    EXPECT_EQ(responder.notices, std::vector<std::string>(3, NotSaved + "75)"));
     EXPECT_TRUE(Report->Enabled());
-}
-
-TEST_F(ReportWindow, OkAndTheCloseBoxCloseItAndShowTheMainWindow)
-{
-    WriteSettings("C:\\\r\nC:\\data\r\n");
-    Main1.Load();
-    for (int way = 0; way < 2; ++way) {
-        Main1->Visible(false);
-        Report.Load();
-        if (way == 0)
-            Report->Command2.Click();
-        else
-            Report->PressCloseBox();
-        EXPECT_FALSE(Report.Loaded());
-        EXPECT_TRUE(Main1->Shown());
-    }
-}
-
-// A clock that runs a check at every pause of Copy.
-struct PauseWatcher : FakeClock {
-    std::function<void()> onSleep;
-    void Sleep(std::uint32_t ms) override
-    {
-        if (onSleep) onSleep();
-        FakeClock::Sleep(ms);
-    }
-};
-
-TEST_F(ReportWindow, CopyWithoutAPrinterTellsSoAndBringsTheButtonsBack)
-{
-    // A print system that is not there: no default printer.
-    setenv("CUPS_SERVER", (home / "no-cups.sock").c_str(), 1);
-    unsetenv("LPDEST");
-    unsetenv("PRINTER");
-    PauseWatcher clock;
-    Report.Load();
-    int pauses = 0;
-    clock.onSleep = [&] {
-        ++pauses;
-        EXPECT_FALSE(Report->Command1.Visible() || Report->Command2.Visible() || Report->Command3.Visible());
-        Report->PressCloseBox();   // OK is hidden, and so is its close box
-    };
-    Report->Command3.Click();
-    unsetenv("CUPS_SERVER");
-    EXPECT_EQ(pauses, 2);
-    EXPECT_EQ(clock.slept, 1000u);
-    ASSERT_TRUE(Report.Loaded());
-    EXPECT_TRUE(ButtonsShown());
-    EXPECT_EQ(responder.notices, std::vector<std::string>{"エラーの為、印刷出来ませんでした(Err=482)"});
 }
 
 TEST_F(ReportWindow, CopyGivesUpOnAPrintSystemThatNeverAnswers)
@@ -334,22 +269,35 @@ TEST_F(ReportWindow, CopyGivesUpOnAPrintSystemThatNeverAnswers)
     sock.copy(addr.sun_path, sizeof addr.sun_path - 1);
     ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
     ASSERT_EQ(listen(listener, 8), 0);
-    setenv("CUPS_SERVER", sock.c_str(), 1);
-    unsetenv("LPDEST");
-    unsetenv("PRINTER");
+    WriteSettings("C:\\\r\nC:\\data\r\n");
+    Main1.Load();
+    Main1->Visible(false);
     FakeClock clock;
     Report.Load();
-    // Events other than input go on meanwhile.
+    // With no print system at all, there is no default printer.
+    setenv("CUPS_SERVER", (home / "no-cups.sock").c_str(), 1);
+    Report->Command3.Click();
+    EXPECT_EQ(responder.notices, std::vector<std::string>{NotPrinted});
+
+    // Events other than input go on meanwhile; the buttons are hidden, and
+    // so is OK's close box.
+    setenv("CUPS_SERVER", sock.c_str(), 1);
     const auto start = std::chrono::steady_clock::now();
     std::chrono::duration<double> pumped{-1}, took;
-    QTimer::singleShot(1000, Report->Command3.Widget(), [&] { pumped = std::chrono::steady_clock::now() - start; });
+    QTimer::singleShot(1000, Report->Command3.Widget(), [&] {
+        pumped = std::chrono::steady_clock::now() - start;
+        EXPECT_EQ(ButtonsShown(), 0);
+        Report->PressCloseBox();
+    });
     Report->Command3.Click();
     took = std::chrono::steady_clock::now() - start;
-    unsetenv("CUPS_SERVER");
     EXPECT_NEAR(took.count(), 10, 1);
     EXPECT_NEAR(pumped.count(), 1, 0.5);
-    EXPECT_TRUE(ButtonsShown());
-    EXPECT_EQ(responder.notices, std::vector<std::string>{"エラーの為、印刷出来ませんでした(Err=482)"});
+    ASSERT_TRUE(Report.Loaded());
+    EXPECT_EQ(ButtonsShown(), 3);
+    EXPECT_EQ(responder.notices, std::vector<std::string>(2, NotPrinted));
+    Report->PressCloseBox();
+    EXPECT_TRUE(Main1->Shown());
     // Nothing goes on later: every connection it made is closed.
     for (int c; (c = accept4(listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC)) >= 0; close(c)) {
         char buf[4096];
@@ -374,24 +322,10 @@ std::pair<int, std::string> Shell(const std::string& command)
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
 }
 
-int Lines(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
-
-template <class Done>
-bool WaitFor(Done done, int seconds)
-{
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > until) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return true;
-}
-
 class ReportPrint : public ReportWindow {
 protected:
     std::filesystem::path cups;
     std::string script = std::string(KV_TEST_DIR) + "/print_system.sh";
-    bool started = false;
 
     void SetUp() override
     {
@@ -399,17 +333,13 @@ protected:
         if (geteuid() != 0) GTEST_SKIP() << "a private CUPS scheduler needs root";
         cups = home / "cups";
         std::filesystem::create_directories(cups);
-        started = true;
         const auto [status, out] = Shell(script + " start '" + cups.string() + "' 2>&1");
         ASSERT_EQ(status, 0) << out;
         setenv("CUPS_SERVER", (cups / "cups.sock").c_str(), 1);
-        unsetenv("LPDEST");
-        unsetenv("PRINTER");
     }
     void TearDown() override
     {
-        if (started) Shell(script + " stop '" + cups.string() + "' 2>&1");
-        unsetenv("CUPS_SERVER");
+        if (!cups.empty()) Shell(script + " stop '" + cups.string() + "' 2>&1");
         ReportWindow::TearDown();
     }
     std::string Log() const { return Shell("tail -n 20 '" + (cups / "log" / "error_log").string() + "'").second; }
@@ -435,12 +365,14 @@ TEST_F(ReportPrint, CopyPrintsOneImageOfTheWindowWithoutItsButtons)
     Report.Load();
     Report->Command3.Click();
     EXPECT_TRUE(responder.notices.empty()) << responder.notices[0] << Log();
-    EXPECT_TRUE(ButtonsShown());
+    EXPECT_EQ(ButtonsShown(), 3);
 
     const std::filesystem::path printed = cups / "printed.pdf";
-    ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(printed); }, 60)) << Log();
-    ASSERT_TRUE(WaitFor([] { return Shell("timeout 10 lpstat -o").second.empty(); }, 30)) << Log();
-    EXPECT_EQ(Lines(Shell("timeout 10 lpstat -W completed -o").second), 1);
+    ASSERT_EQ(Shell("timeout 60 sh -c 'until [ -e \"$0\" ]; do sleep 0.1; done' '" + printed.string() + "'").first, 0)
+        << Log();
+    ASSERT_EQ(Shell("timeout 30 sh -c 'while [ -n \"$(timeout 10 lpstat -o)\" ]; do sleep 0.1; done'").first, 0) << Log();
+    const std::string done = Shell("timeout 10 lpstat -W completed -o").second;
+    EXPECT_EQ(std::count(done.begin(), done.end(), '\n'), 1) << done;
 
     const std::string info = Shell("timeout 30 pdfinfo '" + printed.string() + "'").second;
     EXPECT_TRUE(std::regex_search(info, std::regex("\nPages: +1\n"))) << info;
@@ -467,32 +399,26 @@ TEST_F(ReportPrint, CopyPrintsOneImageOfTheWindowWithoutItsButtons)
     EXPECT_GT(Tone(page, onPage(285, 2070 + 29 * 240, 4000, 240)).second, 20);
     EXPECT_GT(Tone(page, onPage(3705, 75, 2025, 420)).second, 20);   // 認定証
     // ...and blank where the three buttons stand on screen.
-    EXPECT_GT(Tone(page, onPage(7830, 165, 1830, 495)).first, 252);
-    EXPECT_GT(Tone(page, onPage(7845, 735, 1830, 495)).first, 252);
-    EXPECT_GT(Tone(page, onPage(7935, 10215, 1710, 555)).first, 252);
+    for (const QRect button : {onPage(7830, 165, 1830, 495), onPage(7845, 735, 1830, 495), onPage(7935, 10215, 1710, 555)})
+        EXPECT_GT(Tone(page, button).first, 252);
 }
 
-TEST_F(ReportPrint, APageFileCutShortByAFullTempFolderIsNotSent)
+TEST_F(ReportPrint, APageFileCutShortByAFullTempFolderOrRefusedByThePrinterIsNotSent)
 {
-    PrivateMount tmp(home / "tmp", "tmpfs", "size=64k");
-    if (!tmp.mounted) GTEST_SKIP() << "no tmpfs of the test's own: " << PrivateMountsUnavailable();
-    setenv("TMPDIR", tmp.at.c_str(), 1);
     FakeClock clock;
     Report.Load();
-    Report->Command3.Click();
-    unsetenv("TMPDIR");
-    EXPECT_EQ(responder.notices, std::vector<std::string>{"エラーの為、印刷出来ませんでした(Err=482)"});
+    {
+        PrivateMount tmp(home / "tmp", "tmpfs", "size=64k");
+        if (!tmp.mounted) GTEST_SKIP() << "no tmpfs of the test's own: " << PrivateMountsUnavailable();
+        setenv("TMPDIR", tmp.at.c_str(), 1);
+        Report->Command3.Click();
+        unsetenv("TMPDIR");
+    }
     EXPECT_EQ(Shell("timeout 10 lpstat -W all -o").second, "") << Log();
-}
-
-TEST_F(ReportPrint, APrinterThatRefusesJobsGetsTheNotice)
-{
     ASSERT_EQ(Shell("timeout 20 cupsreject kvtest 2>&1").first, 0);
-    FakeClock clock;
-    Report.Load();
     Report->Command3.Click();
-    EXPECT_EQ(responder.notices, std::vector<std::string>{"エラーの為、印刷出来ませんでした(Err=482)"});
-    EXPECT_TRUE(ButtonsShown());
+    EXPECT_EQ(responder.notices, std::vector<std::string>(2, NotPrinted));
+    EXPECT_EQ(ButtonsShown(), 3);
 }
 
 } // namespace
