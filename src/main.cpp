@@ -2,10 +2,12 @@
 // the settings and shows the main window or the setup window.
 #include "app/main1.h"
 #include "platform/application.h"
+#include "root/compose.h"
 
 int main(int argc, char** argv)
 {
     kv::Application app(argc, argv);
+    ComposeProgram();
     Main1.Load();
     return app.Run();
 }

@@ -1,6 +1,7 @@
 // The test runner: one application object for the GUI tests, which run
 // under the offscreen platform so no display is needed.
 #include "platform/application.h"
+#include "root/compose.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@ int main(int argc, char** argv)
         if (mkdtemp(runtime)) setenv("XDG_RUNTIME_DIR", runtime, 1);
     }
     kv::Application app(argc, argv);
+    ComposeProgram();
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,6 +1,7 @@
 #include "analyze/analyze.h"
 
 #include "app/global.h"
+#include "app/main1.h"
 #include "platform/clock.h"
 #include "platform/drives.h"
 #include "platform/files.h"

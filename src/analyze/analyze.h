@@ -14,10 +14,6 @@ std::int32_t AnalyzeHdd();
 std::int32_t AnalyzeText();
 std::int32_t AnalyzeGraph();
 
-// Defined by the main window: the current entry of its drive list, such as
-// "c: [root]". The HDD test takes its first two characters as the test drive.
-std::string CurrentDriveOfMainList();
-
 // The parts of the tests that can be checked on their own.
 namespace analyze {
 

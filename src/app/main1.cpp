@@ -5,13 +5,12 @@
 #include "app/init.h"
 #include "app/layout.h"
 #include "app/setup.h"
-#include "analyze/analyze.h"
-#include "platform/errors.h"
-#include "platform/notice.h"
 
 kv::FormRef<Main1Form> Main1;
 
 namespace {
+
+Main1Wiring g_wiring = nullptr;
 
 const kv::FontSpec Arial15BI{"Arial", 15.75, true, true};
 const kv::FontSpec Arial14BI{"Arial", 14.25, true, true};
@@ -41,10 +40,12 @@ void PictureButton(kv::CommandButton& b, int x, int y, int w, int h, const std::
 
 } // namespace
 
+void SetMain1Wiring(Main1Wiring wire) { g_wiring = wire; }
+
 Main1Form::Main1Form()
 {
     LayOut();
-    Connect();
+    if (g_wiring) g_wiring(*this);
 }
 
 void Main1Form::LayOut()
@@ -211,47 +212,6 @@ void Main1Form::LayOutBoxes()
 
     // End.
     PictureButton(Command2, 13215, 10320, 1095, 480, "btn_face", "END");
-}
-
-void Main1Form::Connect()
-{
-    // A row run that fails has put its row back and passes the failure on:
-    // the sequences that call these handlers stop on it, and a click on a
-    // start button ends it here, telling the user why.
-    auto row = [this](void (Main1Form::*handler)()) {
-        return [this, handler] {
-            try {
-                (this->*handler)();
-            } catch (...) {
-                kv::RunTimeErrorNotice(kv::CurrentErrNumber());
-            }
-        };
-    };
-    Command1.OnClick(row(&Main1Form::Command1_Click));
-    Command3.OnClick(row(&Main1Form::Command3_Click));
-    Command4.OnClick(row(&Main1Form::Command4_Click));
-    Command5.OnClick(row(&Main1Form::Command5_Click));
-    Command6.OnClick(row(&Main1Form::Command6_Click));
-    Command7.OnClick(row(&Main1Form::Command7_Click));
-    Command8.OnClick([this] { Command8_Click(); });
-    Command9.OnClick([this] { Command9_Click(); });
-    Command10.OnClick([this] { Command10_Click(); });
-    Command11.OnClick([this] { Command11_Click(); });
-    Command12.OnClick([this] { Command12_Click(); });
-    Command13.OnClick([this] { Command13_Click(); });
-    Command14.OnClick([this] { Command14_Click(); });
-    Command15.OnClick([this] { Command15_Click(); });
-    Command16.OnClick([this] { Command16_Click(); });
-    Command2.OnClick([this] { Command2_Click(); });
-    Drive1.OnChange([this] { Drive1_Change(); });
-    Option1[0].OnClick([this] { Option1_Click(0); });
-    Option1[1].OnClick([this] { Option1_Click(1); });
-    Picture1.OnClick([this] { Picture1_Click(); });
-    // The close box ends the program, as END does; while a run has the
-    // window locked it is ignored, not remembered for later.
-    OnCloseBox([this] {
-        if (Enabled()) Command2_Click();
-    });
 }
 
 void Main1Form::Form_Load()

@@ -79,7 +79,17 @@ private:
     void LayOut();
     void LayOutRows();
     void LayOutBoxes();
-    void Connect();
 };
 
 extern kv::FormRef<Main1Form> Main1;
+
+// Most of the window's handlers belong to the folders above this one (the
+// runs, the information routines, the comparison data). The program's
+// composition root installs what joins each control to its handler; every
+// main window made afterwards is joined up as it is made.
+using Main1Wiring = void (*)(Main1Form&);
+void SetMain1Wiring(Main1Wiring wire);
+
+// The current entry of the main window's drive list, such as "c: [home]".
+// The HDD test takes its first two characters as the test drive.
+std::string CurrentDriveOfMainList();

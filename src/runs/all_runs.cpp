@@ -1,4 +1,4 @@
-// ALL, the missing-tests run and "Fighting Capacity".
+// ALL and the missing-tests run.
 #include "runs/all_runs.h"
 
 #include "app/global.h"
@@ -6,7 +6,6 @@
 #include "platform/errors.h"
 #include "platform/notice.h"
 #include "platform/pump.h"
-#include "sysinfo/f_capacity.h"
 
 #include <array>
 
@@ -116,10 +115,3 @@ bool RunMissingTests()
 }
 
 void Main1Form::Command8_Click() { RunAllTests(); }
-
-void Main1Form::Command9_Click()
-{
-    if (!RunMissingTests()) return;
-    Visible(false);
-    F_capacity.Load();
-}

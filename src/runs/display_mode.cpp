@@ -19,5 +19,7 @@ void Main1Form::Option1_Click(int)
     global::DisplayMode = normal ? 1 : 2;
     for (kv::Label* comment : {&Label5, &Label11, &Label15, &Label25, &Label26, &Label27})
         comment->BackColor(normal ? Black : Blue);
-    if (!normal && global::ComparLoaded == 0) Command16_Click();
+    // Nothing to compare with yet: Load, as if its button were pressed (its
+    // handler belongs to the comparison data, above this folder).
+    if (!normal && global::ComparLoaded == 0) Command16.Click();
 }
