@@ -2,6 +2,7 @@
 
 #include "platform/drives.h"
 #include "platform/errors.h"
+#include "platform/sys_calls.h"
 
 #include <algorithm>
 #include <atomic>
@@ -13,196 +14,10 @@
 #include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
-#include <system_error>
 #include <unistd.h>
 
 namespace kv {
 namespace {
-
-// ---------------------------------------------------------------------------
-// System calls. Everything this file asks of the kernel goes through these
-// few wrappers, so EINTR, O_CLOEXEC and the injected test faults are handled
-// in one place. They return -1 / an errno value rather than throwing, so the
-// hot path (AppendBlock) never builds a string unless something failed.
-
-std::atomic<int> g_faults[5];
-
-// New files: read and write for all, as far as the umask allows.
-constexpr mode_t NewFileMode = 0666;
-
-// The errno a test asked the next call at `where` to fail with, or 0.
-int TakeFault(FaultAt where)
-{
-    std::atomic<int>& slot = g_faults[static_cast<int>(where)];
-    if (slot.load(std::memory_order_relaxed) == 0) [[likely]]
-        return 0;
-    return slot.exchange(0);
-}
-
-// Runs a call that returns 0 or -1 until no signal interrupts it; the
-// result is 0 or the errno value. Async-signal-safe.
-template <class Call>
-int Retried(Call call)
-{
-    int rc;
-    do rc = call();
-    while (rc != 0 && errno == EINTR);
-    return rc == 0 ? 0 : errno;
-}
-
-int SysOpen(const char* path, int flags, mode_t mode = 0)
-{
-    int fd;
-    do fd = ::open(path, flags | O_CLOEXEC, mode);
-    while (fd < 0 && errno == EINTR);
-    return fd;
-}
-
-// Writes all n bytes, looping over short writes. Returns 0 or an errno value.
-int SysWriteAll(int fd, const char* data, std::size_t n)
-{
-    while (n > 0) {
-        if (const int e = TakeFault(FaultAt::Write)) [[unlikely]]
-            return e;
-        const ssize_t got = ::write(fd, data, n);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        if (got == 0)   // no progress and no error: the disk is full
-            return ENOSPC;
-        data += got;
-        n -= static_cast<std::size_t>(got);
-    }
-    return 0;
-}
-
-// Appends all n bytes in a single write. With O_APPEND the kernel places
-// them at the end in one piece, so a record never interleaves with another
-// writer's. A short write is a failure (it is never continued: that would
-// split the record), and the part that went out is cut off again unless
-// something was appended after it meanwhile.
-int SysAppendOnce(int fd, const char* data, std::size_t n)
-{
-    if (const int e = TakeFault(FaultAt::Write)) [[unlikely]]
-        return e;
-    if (n == 0)
-        return 0;
-    ssize_t got;
-    do got = ::write(fd, data, n);
-    while (got < 0 && errno == EINTR);
-    if (got < 0)
-        return errno;
-    if (static_cast<std::size_t>(got) == n)
-        return 0;
-    const off_t end = ::lseek(fd, 0, SEEK_CUR);
-    struct stat st;
-    if (end >= got && ::fstat(fd, &st) == 0 && st.st_size == end) {
-        // Best effort: should the cut fail, the failure is reported all the same.
-        [[maybe_unused]] const int cut = ::ftruncate(fd, end - got);
-    }
-    return ENOSPC;   // the usual reason for a short write
-}
-
-int SysFsync(int fd)
-{
-    if (const int e = TakeFault(FaultAt::Fsync)) [[unlikely]]
-        return e;
-    return Retried([=] { return ::fsync(fd); });
-}
-
-// Linux frees the descriptor even when close() reports EINTR, so it is never
-// retried (that could close a descriptor another thread just opened). Other
-// errors matter: NFS reports a failed write-back only here.
-int SysClose(int fd)
-{
-    const int injected = TakeFault(FaultAt::Close);
-    if (::close(fd) != 0 && errno != EINTR)
-        return errno;
-    return injected;
-}
-
-int SysRename(const char* from, const char* to)
-{
-    if (const int e = TakeFault(FaultAt::Rename)) [[unlikely]]
-        return e;
-    return ::rename(from, to) == 0 ? 0 : errno;
-}
-
-int SysUnlink(const char* path) { return Retried([=] { return ::unlink(path); }); }
-int SysFchmod(int fd, mode_t mode) { return Retried([=] { return ::fchmod(fd, mode); }); }
-int SysFchown(int fd, uid_t uid, gid_t gid) { return Retried([=] { return ::fchown(fd, uid, gid); }); }
-int SysStat(const char* path, struct stat* st) { return Retried([=] { return ::stat(path, st); }); }
-int SysLstat(const char* path, struct stat* st) { return Retried([=] { return ::lstat(path, st); }); }
-int SysFstat(int fd, struct stat* st) { return Retried([=] { return ::fstat(fd, st); }); }
-int SysStatvfs(const char* path, struct statvfs* st) { return Retried([=] { return ::statvfs(path, st); }); }
-
-// Owns one descriptor; the destructor closes it on every way out.
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    void Reset(int fd)
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = fd;
-    }
-    int Get() const { return fd_; }
-    explicit operator bool() const { return fd_ >= 0; }
-    // Closes now and reports close's own error (0 when fine).
-    int Close()
-    {
-        const int fd = fd_;
-        fd_ = -1;
-        return SysClose(fd);
-    }
-private:
-    int fd_;
-};
-
-// ---------------------------------------------------------------------------
-// Errors.
-
-std::string_view ParentOf(std::string_view native)
-{
-    const std::size_t slash = native.rfind('/');
-    if (slash == std::string_view::npos)
-        return ".";
-    return slash == 0 ? std::string_view("/") : native.substr(0, slash);
-}
-
-bool IsFolderNative(const char* native)
-{
-    struct stat st;
-    return SysStat(native, &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-// ENOENT is "file not found" when the folder is there and "path not found"
-// when it is not, as users of the classic run-time expect. Only failures pay
-// for the extra stat.
-[[noreturn, gnu::cold]] void RaiseForPath(int e, const char* operation, std::string_view native)
-{
-    int number = ErrNumberFromErrno(e);
-    if (native.empty())
-        number = ErrBadFileName;
-    else if (e == ENOENT && !IsFolderNative(std::string(ParentOf(native)).c_str()))
-        number = ErrPathNotFound;
-    std::string what(operation);
-    what += " \"";
-    what += native;
-    what += "\": ";
-    what += std::system_category().message(e);
-    throw RuntimeError(number, what);
-}
 
 // ---------------------------------------------------------------------------
 // Paths.
@@ -293,7 +108,7 @@ bool EntryIsA(int dirFd, const dirent* entry, bool folder)
 template <class Visit>
 int ReadFolder(const std::string& native, Visit visit)
 {
-    const int fd = SysOpen(native.c_str(), O_RDONLY | O_DIRECTORY);
+    const int fd = sys::Open(native.c_str(), O_RDONLY | O_DIRECTORY);
     if (fd < 0)
         return errno;
     DIR* dir = ::fdopendir(fd);
@@ -351,11 +166,6 @@ std::string TempNameFor(std::string_view native, unsigned attempt)
 }
 
 } // namespace
-
-void InjectFaultForTest(FaultAt where, int e)
-{
-    g_faults[static_cast<int>(where)].store(e);
-}
 
 std::string NativePath(std::string_view programPath)
 {
@@ -429,14 +239,14 @@ std::string ReadRegularFile(std::string_view path, std::size_t maxBytes, bool wh
 {
     const std::string native = NativePath(path);
     // Without blocking: opening a FIFO for reading would wait for a writer.
-    Fd fd(SysOpen(native.c_str(), O_RDONLY | O_NONBLOCK));
+    sys::Fd fd(sys::Open(native.c_str(), O_RDONLY | O_NONBLOCK));
     if (!fd)
-        RaiseForPath(errno, "open", native);
+        sys::RaiseForPath(errno, "open", native);
     struct stat st;
-    if (const int e = SysFstat(fd.Get(), &st))
-        RaiseForPath(e, "open", native);
+    if (const int e = sys::Fstat(fd.Get(), &st))
+        sys::RaiseForPath(e, "open", native);
     if (S_ISDIR(st.st_mode))
-        RaiseForPath(EISDIR, "read", native);
+        sys::RaiseForPath(EISDIR, "read", native);
     if (!S_ISREG(st.st_mode))
         throw RuntimeError(ErrPathFileAccess, "read \"" + native + "\": not a regular file");
     const auto tooLong = [&] {
@@ -450,14 +260,14 @@ std::string ReadRegularFile(std::string_view path, std::size_t maxBytes, bool wh
     bytes.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(st.st_size, maxBytes)));
     char buf[65536];
     while (whole || bytes.size() < maxBytes) {
-        if (const int e = TakeFault(FaultAt::Read)) [[unlikely]]
-            RaiseForPath(e, "read", native);
+        if (const int e = sys::TakeFault(FaultAt::Read)) [[unlikely]]
+            sys::RaiseForPath(e, "read", native);
         const std::size_t want = whole ? sizeof buf : std::min(sizeof buf, maxBytes - bytes.size());
         const ssize_t got = ::read(fd.Get(), buf, want);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            RaiseForPath(errno, "read", native);
+            sys::RaiseForPath(errno, "read", native);
         }
         if (got == 0)
             break;
@@ -480,15 +290,15 @@ std::string FollowLinks(std::string native)
         if (n < 0)
             return native;   // not a link, or nothing there: the name itself
         if (static_cast<std::size_t>(n) == sizeof target)
-            RaiseForPath(ENAMETOOLONG, "replace", native);
+            sys::RaiseForPath(ENAMETOOLONG, "replace", native);
         std::string next(target, static_cast<std::size_t>(n));
         if (next.front() != '/') {
-            const std::string_view folder = ParentOf(native);
+            const std::string_view folder = sys::ParentOf(native);
             next.insert(0, folder == "/" ? std::string("/") : std::string(folder) + '/');
         }
         native = std::move(next);
     }
-    RaiseForPath(ELOOP, "replace", native);
+    sys::RaiseForPath(ELOOP, "replace", native);
 }
 
 // Takes back a file this layer created, unless its name has come to hold
@@ -496,8 +306,8 @@ std::string FollowLinks(std::string native)
 void RemoveCreated(const std::string& native, const struct stat& created)
 {
     struct stat st;
-    if (SysLstat(native.c_str(), &st) == 0 && st.st_dev == created.st_dev && st.st_ino == created.st_ino)
-        SysUnlink(native.c_str());
+    if (sys::Lstat(native.c_str(), &st) == 0 && st.st_dev == created.st_dev && st.st_ino == created.st_ino)
+        sys::Unlink(native.c_str());
 }
 
 // A temporary of ReplaceFileAtomically under way, where a signal handler
@@ -522,7 +332,7 @@ public:
     ~TempFile()
     {
         if (!kept_)
-            SysUnlink(name_.c_str());
+            sys::Unlink(name_.c_str());
         // Only now: a signal before this removes it at worst once more.
         if (shown_)
             g_tempState.store(0, std::memory_order_release);
@@ -550,15 +360,15 @@ std::string ReadFileStart(std::string_view path, std::size_t maxBytes)
 void WriteWholeFile(std::string_view path, std::string_view bytes)
 {
     const std::string native = NativePath(path);
-    Fd fd(SysOpen(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC, NewFileMode));
+    sys::Fd fd(sys::Open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC, sys::NewFileMode));
     if (!fd)
-        RaiseForPath(errno, "open", native);
-    int e = SysWriteAll(fd.Get(), bytes.data(), bytes.size());
+        sys::RaiseForPath(errno, "open", native);
+    int e = sys::WriteAll(fd.Get(), bytes.data(), bytes.size());
     const int closeError = fd.Close();
     if (e == 0)
         e = closeError;
     if (e != 0)
-        RaiseForPath(e, "write", native);
+        sys::RaiseForPath(e, "write", native);
 }
 
 void AppendToFile(std::string_view path, std::string_view bytes)
@@ -566,27 +376,27 @@ void AppendToFile(std::string_view path, std::string_view bytes)
     const std::string native = FollowLinks(NativePath(path));
     // Never blocking: opening a FIFO for writing would wait for a reader.
     const int flags = O_WRONLY | O_APPEND | O_NONBLOCK | O_NOCTTY;
-    Fd fd;
+    sys::Fd fd;
     bool created = false;
     for (int attempt = 0; !fd && attempt < 3; ++attempt) {
-        fd.Reset(SysOpen(native.c_str(), flags));
+        fd.Reset(sys::Open(native.c_str(), flags));
         if (fd || errno != ENOENT)
             break;
         // Created only where nothing stands, so a failure knows the file is its own.
-        fd.Reset(SysOpen(native.c_str(), flags | O_CREAT | O_EXCL, NewFileMode));
+        fd.Reset(sys::Open(native.c_str(), flags | O_CREAT | O_EXCL, sys::NewFileMode));
         created = static_cast<bool>(fd);
         if (!fd && errno != EEXIST)
             break;
     }
     struct stat st;
-    const int statError = fd ? SysFstat(fd.Get(), &st) : 0;
+    const int statError = fd ? sys::Fstat(fd.Get(), &st) : 0;
     // ENXIO: a FIFO nobody reads, or a socket.
     if ((!fd && errno == ENXIO) || (fd && statError == 0 && !S_ISREG(st.st_mode)))
         throw RuntimeError(ErrPathFileAccess, "append to \"" + native + "\": not a regular file");
     if (!fd)
-        RaiseForPath(errno, "open", native);
+        sys::RaiseForPath(errno, "open", native);
 
-    int e = statError ? statError : SysAppendOnce(fd.Get(), bytes.data(), bytes.size());
+    int e = statError ? statError : sys::AppendOnce(fd.Get(), bytes.data(), bytes.size());
     const int closeError = fd.Close();
     if (e == 0)
         e = closeError;
@@ -594,7 +404,7 @@ void AppendToFile(std::string_view path, std::string_view bytes)
         // A failed append leaves no file where there was none.
         if (created && statError == 0)
             RemoveCreated(native, st);
-        RaiseForPath(e, "write", native);
+        sys::RaiseForPath(e, "write", native);
     }
 }
 
@@ -602,45 +412,45 @@ void ReplaceFileAtomically(std::string_view path, std::string_view bytes)
 {
     const std::string native = FollowLinks(NativePath(path));
     if (native.empty())
-        RaiseForPath(ENOENT, "replace", native);
+        sys::RaiseForPath(ENOENT, "replace", native);
 
     // The file it replaces lends its mode, owner and group. Until they are
     // set the temporary is the owner's alone; a new file gets the usual mode.
     struct stat old;
-    const bool replacing = SysStat(native.c_str(), &old) == 0 && S_ISREG(old.st_mode);
-    Fd fd;
+    const bool replacing = sys::Stat(native.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    sys::Fd fd;
     std::string temp;
     for (unsigned attempt = 0;; ++attempt) {
         temp = TempNameFor(native, attempt);
-        fd.Reset(SysOpen(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL, replacing ? 0600 : NewFileMode));
+        fd.Reset(sys::Open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL, replacing ? 0600 : sys::NewFileMode));
         if (fd)
             break;
         if (errno != EEXIST || attempt >= 100)
-            RaiseForPath(errno, "create temporary for", native);
+            sys::RaiseForPath(errno, "create temporary for", native);
     }
     TempFile remover(temp);
     if (replacing) {
         // Best effort: only root may give a file away, and some filesystems
         // know no modes; the temporary then keeps its stricter 0600.
-        SysFchown(fd.Get(), old.st_uid, old.st_gid);
-        SysFchmod(fd.Get(), old.st_mode & 07777);
+        sys::Fchown(fd.Get(), old.st_uid, old.st_gid);
+        sys::Fchmod(fd.Get(), old.st_mode & 07777);
     }
 
-    int e = SysWriteAll(fd.Get(), bytes.data(), bytes.size());
+    int e = sys::WriteAll(fd.Get(), bytes.data(), bytes.size());
     if (e == 0)
-        e = SysFsync(fd.Get());
+        e = sys::Fsync(fd.Get());
     const int closeError = fd.Close();
     if (e == 0)
         e = closeError;
     if (e == 0)
-        e = SysRename(temp.c_str(), native.c_str());
+        e = sys::Rename(temp.c_str(), native.c_str());
     if (e != 0)
-        RaiseForPath(e, "write", native);
+        sys::RaiseForPath(e, "write", native);
     remover.Keep();
 
     // Make the rename itself durable. Some filesystems refuse fsync on a
     // folder; the new file is in place by now either way.
-    Fd folder(SysOpen(std::string(ParentOf(native)).c_str(), O_RDONLY | O_DIRECTORY));
+    sys::Fd folder(sys::Open(std::string(sys::ParentOf(native)).c_str(), O_RDONLY | O_DIRECTORY));
     if (folder)
         ::fsync(folder.Get());
 }
@@ -648,8 +458,8 @@ void ReplaceFileAtomically(std::string_view path, std::string_view bytes)
 void DeleteFile(std::string_view path)
 {
     const std::string native = NativePath(path);
-    if (const int e = SysUnlink(native.c_str()))
-        RaiseForPath(e, "delete", native);
+    if (const int e = sys::Unlink(native.c_str()))
+        sys::RaiseForPath(e, "delete", native);
 }
 
 bool FindsNormalFile(std::string_view path)
@@ -668,127 +478,19 @@ bool FindsNormalFile(std::string_view path)
             return false;
         if (!HasWildcards(name)) {
             struct stat st;
-            return SysStat(native.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+            return sys::Stat(native.c_str(), &st) == 0 && S_ISREG(st.st_mode);
         }
-        return FolderHasMatch(std::string(ParentOf(native)), name);
+        return FolderHasMatch(std::string(sys::ParentOf(native)), name);
     } catch (...) {
         return false;
     }
 }
 
-void AppendBlock(const char* nativePath, const char* data, std::size_t n)
-{
-    Fd fd(SysOpen(nativePath, O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK, 0644));
-    if (!fd) [[unlikely]]
-        RaiseForPath(errno, "open", nativePath);
-    int e = SysWriteAll(fd.Get(), data, n);
-    const int closeError = fd.Close();
-    if (e == 0)
-        e = closeError;
-    if (e != 0) [[unlikely]]
-        RaiseForPath(e, "write", nativePath);
-}
-
-// ---------------------------------------------------------------------------
-// The scratch file.
-
-namespace {
-
-// The scratch file of the HDD test under way, for the signal handler.
-std::atomic<const ScratchFile::State*> g_scratch{nullptr};
-
-// Is `st` (what stands at the name now) the file the test began with? Only a
-// regular file with no other name qualifies. Async-signal-safe.
-bool IsOurs(const ScratchFile::State& s, const struct stat& st)
-{
-    return S_ISREG(st.st_mode) && st.st_nlink == 1 && static_cast<std::uint64_t>(st.st_dev) == s.dev
-        && static_cast<std::uint64_t>(st.st_ino) == s.ino;
-}
-
-// Removes the file at the state's name when it is ours and, with
-// `onlyTouched`, when this run created it or changed its size. True when
-// removed. Async-signal-safe.
-bool RemoveScratch(const ScratchFile::State& s, bool onlyTouched)
-{
-    struct stat st;
-    if (SysLstat(s.path, &st) != 0 || !IsOurs(s, st))
-        return false;
-    if (onlyTouched && !s.created && st.st_size == s.size)
-        return false;
-    return SysUnlink(s.path) == 0;
-}
-
-} // namespace
-
-ScratchFile::ScratchFile(std::string nativePath) : path_(std::move(nativePath))
-{
-    state_.path = path_.c_str();
-}
-
-ScratchFile::~ScratchFile()
-{
-    const State* mine = &state_;
-    g_scratch.compare_exchange_strong(mine, nullptr);
-}
-
-bool ScratchFile::Begin()
-{
-    struct stat st;
-    int e = SysLstat(Path(), &st);
-    if (e == ENOENT) {
-        Fd fd(SysOpen(Path(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK, 0644));
-        if (!fd || SysFstat(fd.Get(), &st) != 0)
-            return false;
-        state_.created = true;
-    } else if (e != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1) {
-        // A FIFO would block or swallow the blocks, a second name would grow
-        // someone else's file: neither is a scratch file.
-        return false;
-    }
-    state_.dev = static_cast<std::uint64_t>(st.st_dev);
-    state_.ino = static_cast<std::uint64_t>(st.st_ino);
-    state_.size = static_cast<std::int64_t>(st.st_size);
-    begun_ = true;
-    g_scratch.store(&state_, std::memory_order_release);
-    return true;
-}
-
-std::int64_t ScratchFile::BlocksBeforeReserve(std::size_t blockBytes) const
-{
-    struct stat st;
-    if (const int e = SysLstat(Path(), &st))
-        RaiseForPath(e, "check", path_);
-    if (!begun_ || !IsOurs(state_, st))
-        throw RuntimeError(ErrPathFileAccess, "check \"" + path_ + "\": no longer the scratch file");
-
-    struct statvfs vfs;
-    if (const int e = SysStatvfs(std::string(ParentOf(path_)).c_str(), &vfs))
-        RaiseForPath(e, "check free space for", path_);
-    const std::uint64_t unit = vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize;
-    const std::uint64_t total = static_cast<std::uint64_t>(vfs.f_blocks) * unit;
-    const std::uint64_t avail = static_cast<std::uint64_t>(vfs.f_bavail) * unit;
-    // The file's growth costs whole filesystem blocks and some bookkeeping on
-    // top of its bytes; a few blocks of slack keep the count on the safe side.
-    const std::uint64_t reserve = std::min<std::uint64_t>(total / 20, 1ull << 30) + 16 * std::max<std::uint64_t>(unit, 4096);
-    if (avail <= reserve)
-        return 0;
-    return static_cast<std::int64_t>((avail - reserve) / blockBytes);
-}
-
-bool ScratchFile::Remove() { return begun_ && RemoveScratch(state_, false); }
-
-void ScratchFile::RemoveIfTouched()
-{
-    if (begun_)
-        RemoveScratch(state_, true);
-}
-
 void RemoveFilesInFlight() noexcept
 {
-    if (const ScratchFile::State* s = g_scratch.load(std::memory_order_acquire))
-        RemoveScratch(*s, true);
+    sys::RemoveScratchInFlight();
     if (g_tempState.load(std::memory_order_acquire) == 2)
-        SysUnlink(g_tempPath);
+        sys::Unlink(g_tempPath);
 }
 
 std::string WorkingFolder()
@@ -806,11 +508,11 @@ std::string CanonicalFolder(std::string_view path)
     const std::string native = NativePath(path);
     char* real = ::realpath(native.c_str(), nullptr);
     if (!real)
-        RaiseForPath(errno, "resolve", native);
+        sys::RaiseForPath(errno, "resolve", native);
     const std::string resolved(real);
     std::free(real);
-    if (!IsFolderNative(resolved.c_str()))
-        RaiseForPath(ENOTDIR, "resolve", native);
+    if (!sys::IsFolderNative(resolved.c_str()))
+        sys::RaiseForPath(ENOTDIR, "resolve", native);
     return ProgramPath(resolved);
 }
 
@@ -826,7 +528,7 @@ std::vector<std::string> ListFolder(std::string_view path, FolderEntries kind)
         return true;
     });
     if (e != 0)
-        RaiseForPath(e, "list", native);
+        sys::RaiseForPath(e, "list", native);
     return names;
 }
 
@@ -834,7 +536,7 @@ bool PathExists(std::string_view path)
 {
     try {
         struct stat st;
-        return !path.empty() && SysStat(NativePath(path).c_str(), &st) == 0;
+        return !path.empty() && sys::Stat(NativePath(path).c_str(), &st) == 0;
     } catch (...) {
         return false;
     }
@@ -845,7 +547,7 @@ bool IsFolder(std::string_view path)
     try {
         if (path.empty())
             return false;
-        return IsFolderNative(NativePath(path).c_str());
+        return sys::IsFolderNative(NativePath(path).c_str());
     } catch (...) {
         return false;
     }

@@ -6,6 +6,7 @@
 #include "platform/drives.h"
 #include "platform/files.h"
 #include "platform/pump.h"
+#include "platform/sys_calls.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -208,12 +209,10 @@ std::shared_ptr<SpaceProbe> ProbeOf(const std::string& folder)
     auto probe = std::make_shared<SpaceProbe>();
     std::thread([probe, folder] {
         struct statvfs st{};
-        int rc;
-        do rc = ::statvfs(folder.c_str(), &st);
-        while (rc != 0 && errno == EINTR);
+        const int error = sys::Statvfs(folder.c_str(), &st);
         const std::lock_guard<std::mutex> hold(probe->lock);
         probe->st = st;
-        probe->error = rc == 0 ? 0 : errno;
+        probe->error = error;
         probe->done = true;
         probe->answered.notify_all();
     }).detach();
