@@ -1,5 +1,7 @@
 #include "platform/drives.h"
 
+#include "platform/files.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -406,12 +408,10 @@ char DriveLetterOf(std::string_view nativePath, const std::vector<DriveInfo>& dr
     return best;
 }
 
-bool DriveStillMounted(char letter)
+char CurrentDriveLetter(const std::vector<DriveInfo>& drives)
 {
-    if (letter >= 'a' && letter <= 'z')
-        letter = static_cast<char>(letter - 'a' + 'A');
-    const std::vector<DriveInfo> drives = Drives();
-    return std::any_of(drives.begin(), drives.end(), [&](const DriveInfo& d) { return d.letter == letter; });
+    const char letter = DriveLetterOf(WorkingFolder(), drives);
+    return letter ? letter : 'C';
 }
 
 std::string HomeFolder()

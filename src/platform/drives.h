@@ -54,8 +54,8 @@ std::string DriveListEntry(const DriveInfo& d);
 char DriveLetterOf(std::string_view nativePath, const std::vector<DriveInfo>& drives,
                    std::size_t* rootLength = nullptr);
 
-// Is the drive with this letter mounted at this moment?
-bool DriveStillMounted(char letter);
+// The letter of the drive that holds the working folder, else C.
+char CurrentDriveLetter(const std::vector<DriveInfo>& drives);
 
 // The user's home folder ($HOME, else the password database).
 std::string HomeFolder();

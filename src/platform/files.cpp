@@ -53,14 +53,6 @@ const DriveInfo* FindDrive(const std::vector<DriveInfo>& drives, char letter)
     return nullptr;
 }
 
-// The current drive: the one that holds the working folder, else C:.
-const DriveInfo* CurrentDrive(const std::vector<DriveInfo>& drives)
-{
-    if (const char letter = DriveLetterOf(WorkingFolder(), drives))
-        return FindDrive(drives, UpperAscii(letter));
-    return FindDrive(drives, 'C');
-}
-
 bool HasWildcards(std::string_view name)
 {
     return name.find_first_of("*?") != std::string_view::npos;
@@ -191,7 +183,7 @@ std::string NativePath(std::string_view programPath)
         // "\name" is a name at the current drive's root, as on the system
         // these paths come from. A native path starts with "/" instead.
         drives = Drives();
-        drive = CurrentDrive(drives);
+        drive = FindDrive(drives, CurrentDriveLetter(drives));
         if (!drive)
             throw RuntimeError(ErrDeviceUnavailable, "no current drive for \"" + std::string(programPath) + '"');
     }

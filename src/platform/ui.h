@@ -442,7 +442,8 @@ private:
 };
 
 // Ends the program (the END button) at once with status 0, without returning
-// to its caller; the HDD test's scratch file goes first. Tests replace what
+// to its caller; the files in flight (the HDD test's scratch file, a save's
+// temporary) go first. Tests replace what
 // it does.
 void EndProgram();
 void SetEndHandler(std::function<void()> handler);

@@ -233,8 +233,7 @@ DriveListBox::DriveListBox(Container& parent) : Windowed(parent)
     const auto drives = Drives();
     for (const auto& d : drives) box->addItem(TextFromBytes(DriveListEntry(d)));
     // The list starts at the drive of the working folder.
-    char current = DriveLetterOf(WorkingFolder(), drives);
-    if (!current) current = 'C';
+    const char current = CurrentDriveLetter(drives);
     for (int i = 0; i < int(drives.size()); ++i)
         if (drives[size_t(i)].letter == current) box->setCurrentIndex(i);
     filling_ = false;

@@ -11,7 +11,6 @@
 #include "sysinfo/info.h"
 #include "sysinfo/info_text.h"
 
-#include <exception>
 
 namespace {
 
@@ -31,15 +30,13 @@ std::string AskResourceProgram(const std::string& program, const std::string& an
     if (kv::WaitForDelivery(child, arrived, PollMs, AnswerLimitMs) != kv::WaitOutcome::Arrived)
         throw kv::RuntimeError(kv::ErrNone, "no answer from " + program);
     std::string answer;
-    std::exception_ptr bad;
     try {
         answer = kv::ReadWholeFile(answerPath, AnswerLimitBytes);
     } catch (const kv::RuntimeError&) {
-        bad = std::current_exception();
+        kv::DeleteFile(answerPath);   // a bad answer is not left behind either
+        throw;
     }
-    // A bad answer is not left behind either.
     kv::DeleteFile(answerPath);
-    if (bad) std::rethrow_exception(bad);
     return answer;
 }
 
