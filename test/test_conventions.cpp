@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdint>
 #include <initializer_list>
-#include <limits>
 #include <utility>
 
 using namespace conv;
@@ -17,11 +16,7 @@ namespace {
 template <class F>
 int ErrorOf(F f)
 {
-    try {
-        f();
-    } catch (const kv::RuntimeError& e) {
-        return e.Number();
-    }
+    try { f(); } catch (const kv::RuntimeError& e) { return e.Number(); }
     return -1;
 }
 
@@ -32,21 +27,16 @@ void ExpectEach(F f, std::initializer_list<std::pair<In, Out>> rows)
     for (const auto& [in, out] : rows) EXPECT_EQ(f(in), out) << "from " << in;
 }
 
-constexpr auto Int32Min = std::numeric_limits<std::int32_t>::min();
-constexpr auto Int64Min = std::numeric_limits<std::int64_t>::min();
-
 } // namespace
 
 TEST(Conventions, NumbersBecomeTexts)
 {
     ExpectEach<std::int64_t, const char*>([](std::int64_t v) { return IntText(v); },
-                                          {{0, "0"}, {-42, "-42"}, {Int64Min, "-9223372036854775808"}});
+                                          {{0, "0"}, {-42, "-42"}, {INT64_MIN, "-9223372036854775808"}});
     ExpectEach<std::int32_t, const char*>([](std::int32_t v) { return SignText(v); },
-                                          {{4, " 4"}, {0, " 0"}, {-4, "-4"}, {Int32Min, "-2147483648"}});
-    EXPECT_EQ(HexText(255) + HexText(0), "FF0");
-    EXPECT_EQ(HexText(-1), "FFFFFFFF");
-    EXPECT_EQ(HexText(static_cast<std::int16_t>(-1)), "FFFF");
-    EXPECT_EQ(HexText(std::int64_t{-1}), "FFFFFFFFFFFFFFFF");
+                                          {{4, " 4"}, {0, " 0"}, {-4, "-4"}, {INT32_MIN, "-2147483648"}});
+    EXPECT_EQ(HexText(255) + HexText(0) + " " + HexText(-1) + " " + HexText(std::int16_t{-1}) + " "
+                  + HexText(std::int64_t{-1}), "FF0 FFFFFFFF FFFF FFFFFFFFFFFFFFFF");
 
     // 7 digits hide the float's binary tail.
     ExpectEach<float, const char*>(SingleText, {{12.0f, "12"}, {0.1f, ".1"}, {9999999.0f, "9999999"},
@@ -97,7 +87,7 @@ TEST(Conventions, ToIntegerRoundsHalfEvenAndChecksRange)
 {
     ExpectEach<double, std::int32_t>(ToInt32, {{2.5, 2}, {3.5, 4}, {-2.5, -2}, {-0.4999999999999999, 0},
                                                {2.6, 3}, {2147483646.5, 2147483646}, {2147483647.0, 2147483647},
-                                               {-2147483648.5, Int32Min}});
+                                               {-2147483648.5, INT32_MIN}});
     for (double v : {2147483647.5, -2147483649.0, std::nan(""), HUGE_VAL})
         EXPECT_EQ(ErrorOf([v] { ToInt32(v); }), kv::ErrOverflow) << v;
     EXPECT_EQ(ToInt16(32767.4), 32767);
@@ -106,7 +96,7 @@ TEST(Conventions, ToIntegerRoundsHalfEvenAndChecksRange)
     EXPECT_EQ(IntDiv(-7, 2), -3);
     EXPECT_EQ(IntDiv(7, -2), -3);
     EXPECT_EQ(ErrorOf([] { IntDiv(1, 0); }), kv::ErrDivisionByZero);
-    EXPECT_EQ(ErrorOf([] { IntDiv(Int64Min, -1); }), kv::ErrOverflow);
+    EXPECT_EQ(ErrorOf([] { IntDiv(INT64_MIN, -1); }), kv::ErrOverflow);
 }
 
 TEST(Conventions, TextHelpersCountCharacters)

@@ -24,15 +24,8 @@ namespace {
 // clears any injected fault a failed test left pending.
 struct Sandbox : TempFolder {
     std::string dir = path.string();
-    std::vector<DriveInfo> drives{Drive('C', dir), Drive('D', "/")};
-
-    static DriveInfo Drive(char letter, std::string root)
-    {
-        DriveInfo d;
-        d.letter = letter;
-        d.root = std::move(root);
-        return d;
-    }
+    // Letter and root alone (then mount point, type, source, label, kind, device).
+    std::vector<DriveInfo> drives{{'C', dir, "", "", "", "", DriveKind::Fixed, 0}, {'D', "/", "", "", "", "", DriveKind::Fixed, 0}};
     Sandbox() { SetDrivesForTest(&drives); }
     ~Sandbox()
     {
@@ -44,18 +37,13 @@ struct Sandbox : TempFolder {
     }
     std::string Native(const std::string& name) const { return dir + "/" + name; }
     void Make(const std::string& name, const std::string& bytes = "x") const { WriteWholeFile(Native(name), bytes); }
-    long Entries() const { return std::distance(fs::directory_iterator(dir), {}); }
 };
 
 // The run-time error number f raises, or -1.
 template <class F>
 int ErrorOf(F f)
 {
-    try {
-        f();
-    } catch (const RuntimeError& e) {
-        return e.Number();
-    }
+    try { f(); } catch (const RuntimeError& e) { return e.Number(); }
     return -1;
 }
 
@@ -154,15 +142,13 @@ TEST(Paths, ProgramPathsBecomeNative)
 TEST(Paths, NativePathsBecomeProgramPaths)
 {
     Sandbox s;
-    EXPECT_EQ(ProgramPath(s.dir), "C:\\");
-    EXPECT_EQ(ProgramPath(s.dir + "/"), "C:\\");
-    EXPECT_EQ(ProgramPath(s.dir + "//sub/dir"), "C:\\sub\\dir");
     // The longest root wins, and roots match whole components only.
-    EXPECT_EQ(ProgramPath("/etc/hosts"), "D:\\etc\\hosts");
     std::string sibling = "D:" + s.dir + "x\\y";
     std::replace(sibling.begin(), sibling.end(), '/', '\\');
-    EXPECT_EQ(ProgramPath(s.dir + "x/y"), sibling);
-    EXPECT_EQ(ProgramPath("relative/name"), "relative/name");
+    for (const auto& [native, program] : {std::pair{s.dir, std::string("C:\\")}, {s.dir + "/", "C:\\"},
+                                          {s.dir + "//sub/dir", "C:\\sub\\dir"}, {"/etc/hosts", "D:\\etc\\hosts"},
+                                          {s.dir + "x/y", sibling}, {"relative/name", "relative/name"}})
+        EXPECT_EQ(ProgramPath(native), program);
     for (const std::string& p : {s.dir + "/a b/c.txt", std::string("/usr/lib")})
         EXPECT_EQ(NativePath(ProgramPath(p)), p);
 
@@ -205,7 +191,7 @@ TEST(ReplaceFile, ReplacesKeepingTheModeOrCreatesWithTheUsualOne)
     umask(mask);
     EXPECT_EQ(ReadWholeFile("C:\\r.ini"), "new\r\n");
     EXPECT_EQ(ReadWholeFile("C:\\fresh.ini"), "");
-    EXPECT_EQ(s.Entries(), 2);   // no temporary left
+    EXPECT_EQ(FilesIn(s.dir), 2);   // no temporary left
 
     struct stat st;
     ASSERT_EQ(stat(s.Native("r.ini").c_str(), &st), 0);
@@ -228,7 +214,7 @@ TEST(ReplaceFile, AFailureKeepsTheOldFileAndLeavesNoTemporary)
         InjectFaultForTest(f.where, f.err);
         EXPECT_EQ(ErrorOf([] { ReplaceFileAtomically("C:\\r.ini", "new"); }), f.number);
         EXPECT_EQ(ReadWholeFile("C:\\r.ini"), "keep me");
-        EXPECT_EQ(s.Entries(), 1);
+        EXPECT_EQ(FilesIn(s.dir), 1);
     }
     EXPECT_EQ(LowestFreeFd(), fds);
 
