@@ -12,22 +12,23 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class StartUp : public GuiTest {};
+class StartUp : public GuiTest {
+protected:
+    bool OnlySetupShown() { return setup.Loaded() && setup->Shown() && !Main1->Shown(); }
+};
 
 TEST_F(StartUp, WithoutSettingsFileOpensSetupSilentlyWithTheMainWindowHidden)
 {
     Main1.Load();
     EXPECT_TRUE(responder.notices.empty());
-    ASSERT_TRUE(setup.Loaded());
-    EXPECT_TRUE(setup->Shown());
-    EXPECT_FALSE(Main1->Shown());
+    EXPECT_TRUE(OnlySetupShown());
     EXPECT_EQ(setup->Text1[0].Text() + setup->Text1[1].Text(), "");
     EXPECT_EQ(global::SettingsMissing, 0);
-    for (int i = 0; i < TestCount; ++i) EXPECT_EQ(global::TestIndex[i], NotMeasured);
     EXPECT_EQ(global::SystemFolder, (home / ".config").string());
 }
 
-TEST_F(StartUp, TwoLinesEndedByCrLfShowTheMainWindowInNormalMode)
+// The setup picture opens setup on the folders read; END ends the program.
+TEST_F(StartUp, TwoLinesEndedByCrLfShowTheMainWindowInNormalModeAndEndEndsIt)
 {
     struct Case { const char* bytes; const char* exe; const char* data; };
     const Case cases[] = {{"C:\\A\r\nD:\\B\r\nthird line\r\n", "C:\\A", "D:\\B"}, {"\r\n\r\n", "", ""}};
@@ -43,8 +44,14 @@ TEST_F(StartUp, TwoLinesEndedByCrLfShowTheMainWindowInNormalMode)
         EXPECT_EQ(global::DataFolder, c.data);
         EXPECT_EQ(global::DisplayMode, 1);
         EXPECT_EQ(Main1->Label24.Caption(), "Normal mode");
-        Main1.Unload();
+        Main1->Picture1_Click();
+        EXPECT_TRUE(OnlySetupShown());
+        EXPECT_EQ(setup->Text1[0].Text() + "|" + setup->Text1[1].Text(), c.exe + std::string("|") + c.data);
+        setup.Unload();
+        Main1->Command2.Click();
+        EXPECT_FALSE(Main1.Loaded());
     }
+    EXPECT_EQ(ended, 2);
 }
 
 // Whatever is at the name and is not two CR LF lines gives the notice with
@@ -82,9 +89,7 @@ TEST_F(StartUp, AnythingElseGivesTheNoticeAndSetupWithTheMainWindowHidden)
         kv::InjectFaultForTest(kv::FaultAt::Read, 0);
         const std::string notice = "エラーの為、読み込めませんでした(Err=" + std::to_string(c.err) + ")";
         EXPECT_EQ(responder.notices, std::vector<std::string>{notice});
-        ASSERT_TRUE(setup.Loaded());
-        EXPECT_TRUE(setup->Shown());
-        EXPECT_FALSE(Main1->Shown());
+        EXPECT_TRUE(OnlySetupShown());
         EXPECT_EQ(setup->Text1[0].Text(), c.exe);
         EXPECT_EQ(setup->Text1[1].Text(), "");
         EXPECT_EQ(global::SettingsMissing, 0);
@@ -92,21 +97,6 @@ TEST_F(StartUp, AnythingElseGivesTheNoticeAndSetupWithTheMainWindowHidden)
         Main1.Unload();
         kv::DoEvents();
     }
-}
-
-TEST_F(StartUp, TheSetupPictureOpensSetupOnTheFoldersReadAndEndEndsTheProgram)
-{
-    WriteSettings("C:\\A\r\nD:\\B\r\n");
-    Main1.Load();
-    Main1->Picture1_Click();
-    EXPECT_FALSE(Main1->Shown());
-    ASSERT_TRUE(setup.Loaded());
-    EXPECT_EQ(setup->Text1[0].Text(), "C:\\A");
-    EXPECT_EQ(setup->Text1[1].Text(), "D:\\B");
-    setup.Unload();
-    Main1->Command2.Click();
-    EXPECT_EQ(ended, 1);
-    EXPECT_FALSE(Main1.Loaded());
 }
 
 } // namespace
