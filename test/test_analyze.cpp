@@ -107,16 +107,12 @@ TEST(AnalyzeFrame, CountsTheUnitThatCrossesTheLimitWithOneClockReadPerUnit)
 
 TEST(AnalyzeIndex, RoundingAndFormulas)
 {
-    EXPECT_EQ(kv::RoundToIndex(2.5), 2);   // ties to even
-    EXPECT_EQ(kv::RoundToIndex(3.5), 4);
-    EXPECT_EQ(kv::RoundToIndex(2147483648.0), INT32_MAX);
-    EXPECT_EQ(kv::RoundToIndex(-1e300), INT32_MIN);
-    EXPECT_EQ(kv::RoundToIndex(std::nan("")), 0);
-
-    EXPECT_EQ(analyze::HddIndex(605), 817);
-    EXPECT_EQ(analyze::HddIndex(300), 408);   // 50 x 8.17 = 408.5, to even
-    EXPECT_EQ(analyze::HddIndex(301), 408);   // the sixth is truncated first
-    EXPECT_EQ(analyze::HddIndex(5), 0);
+    // Ties to even; out of range saturates.
+    for (auto [x, index] : {std::pair{2.5, 2}, {3.5, 4}, {2147483648.0, INT32_MAX}, {-1e300, INT32_MIN}, {std::nan(""), 0}})
+        EXPECT_EQ(kv::RoundToIndex(x), index) << x;
+    // 300 units: 50 x 8.17 = 408.5, to even; of 301 the sixth is truncated first.
+    for (auto [units, index] : {std::pair{605, 817}, {300, 408}, {301, 408}, {5, 0}})
+        EXPECT_EQ(analyze::HddIndex(units), index) << units;
 }
 
 TEST(AnalyzeIndex, WholeTestsOnTheFakeClock)
@@ -208,22 +204,16 @@ TEST(HddHostile, AnythingButAPlainFileAtTheNameGivesZeroAndIsLeftAlone)
     WriteFile(precious, "keep me");
 
     // A FIFO nobody reads would block the open for ever; one somebody reads
-    // would swallow the blocks.
-    ASSERT_EQ(::mkfifo(scratch.c_str(), 0644), 0);
-    const auto zeroAtOnce = [&] { return QuickHdd(scratch); };
-    EXPECT_EQ(InChild(zeroAtOnce, 10), "exit 0");
-    const int reader = ::open(scratch.c_str(), O_RDONLY | O_NONBLOCK);
-    ASSERT_GE(reader, 0);
-    EXPECT_EQ(InChild(zeroAtOnce, 10), "exit 0");
-    char c;
-    EXPECT_EQ(::read(reader, &c, 1), 0);   // nothing was written into it
-    ::close(reader);
-    EXPECT_TRUE(fs::is_fifo(fs::symlink_status(scratch)));
-    fs::remove(scratch);
-
-    // A second name (appending would grow someone else's file), a link to a
-    // file or to nothing (which must not be created), a folder.
+    // would swallow the blocks. A second name (appending would grow someone
+    // else's file), a link to a file or to nothing (which must not be
+    // created), a folder.
+    int reader = -1;
     const std::function<void()> hostile[] = {
+        [&] { ASSERT_EQ(::mkfifo(scratch.c_str(), 0644), 0); },
+        [&] {
+            ASSERT_EQ(::mkfifo(scratch.c_str(), 0644), 0);
+            ASSERT_GE(reader = ::open(scratch.c_str(), O_RDONLY | O_NONBLOCK), 0);
+        },
         [&] { fs::create_hard_link(precious, scratch); },
         [&] { fs::create_symlink(precious, scratch); },
         [&] { fs::create_symlink(dir.path / "nowhere", scratch); },
@@ -232,16 +222,19 @@ TEST(HddHostile, AnythingButAPlainFileAtTheNameGivesZeroAndIsLeftAlone)
     for (const auto& make : hostile) {
         make();
         const fs::file_type before = fs::symlink_status(scratch).type();
-        EXPECT_EQ(QuickHdd(scratch), 0);
+        EXPECT_EQ(InChild([&] { return QuickHdd(scratch); }, 10), "exit 0");
         EXPECT_EQ(fs::symlink_status(scratch).type(), before);
         fs::remove(scratch);
     }
+    char c;
+    EXPECT_EQ(::read(reader, &c, 1), 0);   // nothing was written into the FIFO
+    ::close(reader);
     // No folder to hold it, or a file where the folder should be.
     EXPECT_EQ(QuickHdd(dir.path / "no-such-folder" / "kv_test1.txt"), 0);
     EXPECT_EQ(QuickHdd(precious / "kv_test1.txt"), 0);
 
     EXPECT_EQ(ReadFile(precious), "keep me");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), {}), 1);   // nothing made anywhere
+    EXPECT_EQ(FilesIn(dir.path), 1);   // nothing made anywhere
 }
 
 TEST(HddHostile, OnlyAFileThisRunCreatedOrWroteToIsRemovedOnTheErrorRoad)
@@ -249,9 +242,8 @@ TEST(HddHostile, OnlyAFileThisRunCreatedOrWroteToIsRemovedOnTheErrorRoad)
     TempFolder dir;
     const fs::path scratch = dir.path / "kv_test1.txt";
 
-    // Another user's file, or a read-only one: the open fails and the file
-    // stays. As root the test drops to an ordinary user, whom the folder
-    // lets delete but the file does not let write.
+    // Another user's file, or a read-only one, stays. As root the test drops to
+    // an ordinary user, whom the folder lets delete but the file not write.
     fs::permissions(dir.path, fs::perms::all);
     WriteFile(scratch, "someone else's");
     fs::permissions(scratch, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
@@ -263,9 +255,8 @@ TEST(HddHostile, OnlyAFileThisRunCreatedOrWroteToIsRemovedOnTheErrorRoad)
     EXPECT_EQ(InChild(asAnOrdinaryUser, 10, true), "exit 0");
     EXPECT_EQ(ReadFile(scratch), "someone else's");
 
-    // A file-size limit, which binds even root, stands in for a full drive:
-    // the unit that crosses it fails and the file, new or appended to, goes.
-    // The child exits with the clock readings: one per pass and per unit.
+    // A file-size limit, which binds even root, stands in for a full drive; the
+    // file, new or appended to, goes. The child exits with its clock readings.
     fs::remove(scratch);
     for (const bool old : {false, true}) {
         if (old) WriteFile(scratch, "old");
@@ -304,8 +295,7 @@ TEST(HddHostile, ASignalOrEndThatEndsTheProgramRemovesTheScratchFileFirst)
     const fs::path scratch = dir.path / "kv_test1.txt", untouched = dir.path / "old.txt";
     WriteFile(untouched, "old");
     const std::string block(1024, ' ');
-    // A child that begins the scratch file at `name`, writes a block to it
-    // when `write`, and then is ended by `end`.
+    // A child begins the scratch file at `name`, maybe writes, then is ended.
     const auto endedWhileWriting = [&](const fs::path& name, bool write, void (*end)()) {
         return InChild([&] {
             kv::InstallEndSignalCleanup();
@@ -317,8 +307,7 @@ TEST(HddHostile, ASignalOrEndThatEndsTheProgramRemovesTheScratchFileFirst)
         }, 10);
     };
 
-    // Ended as asked, by the signal itself, with the file it wrote gone; so
-    // does END, which ends the program with status 0.
+    // Ended by the signal itself, or by END with status 0; the file it wrote gone.
     const std::pair<void (*)(), std::string> ends[] = {
         {[] { ::raise(SIGTERM); }, "signal 15"}, {[] { ::raise(SIGINT); }, "signal 2"},
         {[] { ::raise(SIGHUP); }, "signal 1"}, {kv::EndProgram, "exit 0"}};
@@ -355,5 +344,5 @@ TEST(HddHostile, ASignalDuringASaveLeavesTheOldFileAndNoTemporary)
         return 2;
     }, 10), "signal 15");
     EXPECT_EQ(ReadFile(file), "old");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), {}), 1);
+    EXPECT_EQ(FilesIn(dir.path), 1);
 }

@@ -67,7 +67,7 @@ protected:
     }
 };
 
-const std::regex Percent("^ *[0-9]{1,3}$");
+const std::regex Percent("^(?=.{5}$) *[0-9]{1,3}$");   // five characters, right-aligned
 
 TEST_F(ResourceProgram, TwoCallsInARowEachReadTheirOwnAnswerAndLeaveNone)
 {
@@ -78,12 +78,11 @@ TEST_F(ResourceProgram, TwoCallsInARowEachReadTheirOwnAnswerAndLeaveNone)
         global::UserResFree = global::GdiResFree = "";
         info.Load();
         const std::string text = Run(1);
-        EXPECT_TRUE(std::regex_match(global::UserResFree, Percent)) << global::UserResFree;
-        EXPECT_TRUE(std::regex_match(global::GdiResFree, Percent)) << global::GdiResFree;
-        EXPECT_EQ(global::UserResFree.size(), 5u);
+        for (const std::string& free : {global::UserResFree, global::GdiResFree})
+            EXPECT_TRUE(std::regex_match(free, Percent)) << free;
         EXPECT_EQ(text, Screen("USER Resource free : " + global::UserResFree + "%\r\n\r\nGDI  Resource free : "
                                + global::GdiResFree + "%"));
-        EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 1);   // no answer, no temporary left
+        EXPECT_EQ(FilesIn(folder), 1);   // no answer, no temporary left
         EXPECT_TRUE(NoChildLeft());
     }
     EXPECT_TRUE(responder.notices.empty());
