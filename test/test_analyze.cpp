@@ -129,11 +129,8 @@ TEST(AnalyzeIndex, WholeTestsOnTheFakeClock)
     // Memory running out part-way gives zero.
     static int calls;
     calls = 0;
-    EXPECT_EQ(analyze::RunMemTest([](kv::units::MemString& held) {
-                  if (++calls == 3) throw std::bad_alloc();
-                  kv::units::MemUnit(held);
-              }),
-              0);
+    const auto failing = [](kv::units::MemString& held) { if (++calls == 3) throw std::bad_alloc(); kv::units::MemUnit(held); };
+    EXPECT_EQ(analyze::RunMemTest(failing), 0);
     EXPECT_EQ(calls, 3);
 }
 
@@ -182,17 +179,13 @@ TEST(AnalyzeHdd, AnOldFileIsAppendedToThenDeletedAndAFailedDeleteGivesZero)
     FakeClock clock;
     clock.step = 10;   // 6 passes x (1 + 50) readings
     std::uintmax_t sizeAfterFirstUnit = 0;
-    clock.onRead = [&] {
-        if (clock.reads == 1) sizeAfterFirstUnit = fs::file_size(scratch);
-    };
+    clock.onRead = [&] { if (clock.reads == 1) sizeAfterFirstUnit = fs::file_size(scratch); };
     EXPECT_EQ(analyze::RunHddPasses(scratch.string()), 408);
     EXPECT_EQ(sizeAfterFirstUnit, 3u + 1024u);
     EXPECT_FALSE(fs::exists(fs::symlink_status(scratch)));
 
     clock.reads = 0;
-    clock.onRead = [&] {
-        if (clock.reads == 6 * 51 - 1) fs::remove(scratch);   // before the very last reading
-    };
+    clock.onRead = [&] { if (clock.reads == 6 * 51 - 1) fs::remove(scratch); };   // before the very last reading
     EXPECT_EQ(analyze::RunHddPasses(scratch.string()), 0);
     EXPECT_EQ(clock.reads, 6u * 51u);
 }

@@ -25,7 +25,7 @@ namespace {
 struct Sandbox : TempFolder {
     std::string dir = path.string();
     // Letter and root alone (then mount point, type, source, label, kind, device).
-    std::vector<DriveInfo> drives{{'C', dir, "", "", "", "", DriveKind::Fixed, 0}, {'D', "/", "", "", "", "", DriveKind::Fixed, 0}};
+    std::vector<DriveInfo> drives{{'C', dir, {}, {}, {}, {}, {}, {}}, {'D', "/", {}, {}, {}, {}, {}, {}}};
     Sandbox() { SetDrivesForTest(&drives); }
     ~Sandbox()
     {
@@ -149,8 +149,6 @@ TEST(Paths, NativePathsBecomeProgramPaths)
                                           {s.dir + "//sub/dir", "C:\\sub\\dir"}, {"/etc/hosts", "D:\\etc\\hosts"},
                                           {s.dir + "x/y", sibling}, {"relative/name", "relative/name"}})
         EXPECT_EQ(ProgramPath(native), program);
-    for (const std::string& p : {s.dir + "/a b/c.txt", std::string("/usr/lib")})
-        EXPECT_EQ(NativePath(ProgramPath(p)), p);
 
     s.drives.pop_back();
     EXPECT_EQ(ProgramPath("/etc/hosts"), "/etc/hosts");
@@ -169,7 +167,6 @@ TEST(WholeFiles, BytesSurviveExactlyAndErrorsAreNumbered)
     EXPECT_EQ(ReadWholeFile("C:\\new.txt"), "a");
 
     DeleteFile("C:\\t.txt");
-    EXPECT_FALSE(FindsNormalFile("C:\\t.txt"));
     EXPECT_EQ(ErrorOf([] { ReadWholeFile("C:\\t.txt"); }), ErrFileNotFound);
     EXPECT_EQ(ErrorOf([] { DeleteFile("C:\\t.txt"); }), ErrFileNotFound);
     EXPECT_EQ(ErrorOf([] { ReadWholeFile("C:\\nodir\\x"); }), ErrPathNotFound);
@@ -251,8 +248,7 @@ TEST(FindsNormalFile, OnlyVisibleRegularFilesMatchAndWildcards)
                            "C:\\a?.txt", "C:\\*.tmp", "C:\\*.dot*", "C:\\empty\\*", "C:\\links\\*", "C:\\nodir\\*"})
         EXPECT_FALSE(FindsNormalFile(no)) << no;
 
-    EXPECT_TRUE(IsFolder("C:\\folder"));
-    EXPECT_TRUE(IsFolder("D:\\tmp"));
+    for (const char* yes : {"C:\\folder", "D:\\tmp"}) EXPECT_TRUE(IsFolder(yes)) << yes;
     for (const char* no : {"C:\\data.kvd", "C:\\missing", "Q:\\", ""})
         EXPECT_FALSE(IsFolder(no)) << no;
 }
@@ -296,8 +292,7 @@ TEST(DriveTable, ContainerAndEdgeCases)
         text += "2 1 0:" + std::to_string(i) + " / /data/" + std::to_string(i) + " rw - tmpfs tmpfs rw\n";
     const auto many = BuildDriveTable(text, "/root");
     ASSERT_EQ(many.size(), 24u);
-    EXPECT_EQ(many.back().letter, 'Z');
-    EXPECT_EQ(many.back().root, "/data/32");
+    EXPECT_EQ(Summary(many).back(), "Z /data/32 tmpfs [32] 4");
 }
 
 TEST(DriveTable, AHomeFolderThroughALinkIsWhereTheLinkLeads)

@@ -54,11 +54,10 @@ TEST_F(StartUp, TwoLinesEndedByCrLfShowTheMainWindowInNormalModeAndEndEndsIt)
     EXPECT_EQ(ended, 2);
 }
 
-// Whatever is at the name and is not two CR LF lines gives the notice with
-// its reason and opens setup: a file that is there but cannot be read, or is
-// huge (sparse: 100 GB that take no room), a folder, or a FIFO nobody writes
-// to, is neither read whole, nor waited on, nor taken for a missing file that
-// setup could then never replace.
+// Whatever is at the name and is not two CR LF lines gives the notice with its
+// reason and opens setup: a file that cannot be read, a huge one (sparse), a
+// folder or a FIFO nobody writes to is neither read whole, nor waited on, nor
+// taken for a missing file that setup could then never replace.
 TEST_F(StartUp, AnythingElseGivesTheNoticeAndSetupWithTheMainWindowHidden)
 {
     using Make = std::function<void(const fs::path&)>;

@@ -274,14 +274,10 @@ TEST_F(SysInfo, OtherModesRefreshTheStateAndLeaveTheWindowAlone)
         SCOPED_TRACE(mode);
         global::ResetAll();
         info.Unload();
-        GetMemoryInfo(mode);
-        GetDiskInfo(mode);
-        GetOsInfo(mode);
-        GetCpuInfo(mode);
+        for (auto routine : {GetMemoryInfo, GetDiskInfo, GetOsInfo, GetCpuInfo}) routine(mode);
         EXPECT_FALSE(info.Loaded());
         info->Text1.Text("open");
-        GetMemoryInfo(mode);
-        GetOsInfo(mode);
+        for (auto routine : {GetMemoryInfo, GetOsInfo}) routine(mode);
         EXPECT_EQ(info->Text1.Text(), "open");
         EXPECT_EQ(std::tuple(global::TotalMemMB, global::HasRemoteDrive, global::OsReportText.substr(0, 16), global::ClockMHz),
                   std::tuple(256, 1, " Platform     : ", 391));
