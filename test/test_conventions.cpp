@@ -1,5 +1,5 @@
 #include "app/conventions.h"
-#include "platform/errors.h"
+#include "error_of.h"
 
 #include <gtest/gtest.h>
 
@@ -11,14 +11,6 @@
 using namespace conv;
 
 namespace {
-
-// Runs f and returns the run-time error number it raised (-1: none).
-template <class F>
-int ErrorOf(F f)
-{
-    try { f(); } catch (const kv::RuntimeError& e) { return e.Number(); }
-    return -1;
-}
 
 // Every row of a table: f(input) gives exactly the output.
 template <class In, class Out, class F>

@@ -1,8 +1,8 @@
 // Paths, the drive table, and whole files, replaced files and the
 // directory search, on real temporary folders.
+#include "error_of.h"
 #include "temp_folder.h"
 #include "platform/drives.h"
-#include "platform/errors.h"
 #include "platform/files.h"
 
 #include <gtest/gtest.h>
@@ -38,14 +38,6 @@ struct Sandbox : TempFolder {
     std::string Native(const std::string& name) const { return dir + "/" + name; }
     void Make(const std::string& name, const std::string& bytes = "x") const { WriteWholeFile(Native(name), bytes); }
 };
-
-// The run-time error number f raises, or -1.
-template <class F>
-int ErrorOf(F f)
-{
-    try { f(); } catch (const RuntimeError& e) { return e.Number(); }
-    return -1;
-}
 
 // The lowest free descriptor: unchanged when nothing leaked.
 int LowestFreeFd()
