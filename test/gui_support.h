@@ -39,8 +39,7 @@ inline void Type(kv::TextBox& box, std::initializer_list<std::pair<Qt::Key, cons
 }
 
 struct RecordingResponder : kv::Responder {
-    std::vector<std::string> notices;
-    std::vector<std::string> questions;
+    std::vector<std::string> notices, questions;
     std::deque<bool> answers;  // answers to the coming questions; No when empty
     void Notice(const std::string& text) override { notices.push_back(text); }
     bool Question(const std::string& text) override

@@ -105,7 +105,7 @@ TEST(AnalyzeFrame, CountsTheUnitThatCrossesTheLimitWithOneClockReadPerUnit)
     EXPECT_LT(clock.now, 0x00001000u);
 }
 
-TEST(AnalyzeIndex, RoundingAndFormulas)
+TEST(AnalyzeIndex, RoundingFormulasAndWholeTestsOnTheFakeClock)
 {
     // Ties to even; out of range saturates.
     for (auto [x, index] : {std::pair{2.5, 2}, {3.5, 4}, {2147483648.0, INT32_MAX}, {-1e300, INT32_MIN}, {std::nan(""), 0}})
@@ -113,10 +113,7 @@ TEST(AnalyzeIndex, RoundingAndFormulas)
     // 300 units: 50 x 8.17 = 408.5, to even; of 301 the sixth is truncated first.
     for (auto [units, index] : {std::pair{605, 817}, {300, 408}, {301, 408}, {5, 0}})
         EXPECT_EQ(analyze::HddIndex(units), index) << units;
-}
 
-TEST(AnalyzeIndex, WholeTestsOnTheFakeClock)
-{
     FakeClock clock;   // 1 ms per reading: 500 units per 500 ms pass
     EXPECT_EQ(AnalyzeCpu(), 100);      // 3 x 500 / 5 / 3
     EXPECT_EQ(clock.slept, 1000u);
@@ -202,10 +199,7 @@ TEST(HddHostile, AnythingButAPlainFileAtTheNameGivesZeroAndIsLeftAlone)
     int reader = -1;
     const std::function<void()> hostile[] = {
         [&] { ASSERT_EQ(::mkfifo(scratch.c_str(), 0644), 0); },
-        [&] {
-            ASSERT_EQ(::mkfifo(scratch.c_str(), 0644), 0);
-            ASSERT_GE(reader = ::open(scratch.c_str(), O_RDONLY | O_NONBLOCK), 0);
-        },
+        [&] { ASSERT_EQ(::mkfifo(scratch.c_str(), 0644), 0); reader = ::open(scratch.c_str(), O_RDONLY | O_NONBLOCK); },
         [&] { fs::create_hard_link(precious, scratch); },
         [&] { fs::create_symlink(precious, scratch); },
         [&] { fs::create_symlink(dir.path / "nowhere", scratch); },
@@ -312,12 +306,8 @@ TEST(HddHostile, ASignalOrEndThatEndsTheProgramRemovesTheScratchFileFirst)
     EXPECT_EQ(ReadFile(untouched), "old");
 
     // A signal the program was started to ignore stays ignored.
-    EXPECT_EQ(InChild([&] {
-        std::signal(SIGHUP, SIG_IGN);
-        kv::InstallEndSignalCleanup();
-        ::raise(SIGHUP);
-        return 0;
-    }, 10), "exit 0");
+    EXPECT_EQ(InChild([] { std::signal(SIGHUP, SIG_IGN); kv::InstallEndSignalCleanup(); return ::raise(SIGHUP); }, 10),
+              "exit 0");
 }
 
 TEST(HddHostile, ASignalDuringASaveLeavesTheOldFileAndNoTemporary)

@@ -271,6 +271,12 @@ TEST(DriveTable, ContainerAndEdgeCases)
     EXPECT_EQ(Summary(BuildDriveTable(kContainer, "/root")), std::vector<std::string>{"C /root overlay [root] 0"});
     // With no usable mount table at all there is still a C:.
     EXPECT_EQ(Summary(BuildDriveTable("", "/home/u")), std::vector<std::string>{"C /home/u  [u] 0"});
+    // A home folder without HOME comes from the password database.
+    const char* saved = std::getenv("HOME");
+    const std::string keep = saved ? saved : "";
+    setenv("HOME", "", 1);
+    EXPECT_FALSE(HomeFolder().empty());
+    saved ? setenv("HOME", keep.c_str(), 1) : unsetenv("HOME");
     // Home on a filesystem that would be no drive otherwise still makes C:,
     // and /home becomes an ordinary drive.
     const auto other = Summary(BuildDriveTable(kDesktop, "/run/user/1000/h"));
@@ -347,13 +353,4 @@ TEST(DriveTable, LettersStayWithTheirMountPoints)
     ASSERT_EQ(Drives().at(0).letter, 'C');
     for (const DriveInfo& d : Drives()) EXPECT_NO_THROW(NativePath(std::string{d.letter, ':'})) << d.letter;
     EXPECT_EQ(ErrorOf([] { NativePath("A:"); }), ErrDeviceUnavailable);   // letters start at C
-}
-
-TEST(DriveTable, HomeFolderWithoutHomeComesFromThePasswordDatabase)
-{
-    const char* saved = std::getenv("HOME");
-    const std::string keep = saved ? saved : "";
-    setenv("HOME", "", 1);
-    EXPECT_FALSE(HomeFolder().empty());
-    saved ? setenv("HOME", keep.c_str(), 1) : unsetenv("HOME");
 }

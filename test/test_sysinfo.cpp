@@ -53,7 +53,7 @@ protected:
     }
 };
 
-TEST_F(SysInfo, CpuTextsOfTheWorkedMachineAndOfAnUnknownOne)
+TEST_F(SysInfo, CpuTextsOfTheWorkedMachineAndOfAnUnknownOneAndTheClockEstimate)
 {
     EXPECT_EQ(Shown(GetCpuInfo),
               Text("[ CPU infomation ]",
@@ -74,10 +74,8 @@ TEST_F(SysInfo, CpuTextsOfTheWorkedMachineAndOfAnUnknownOne)
                              " active processor mask bit : FFFFFFFFFFFF (hex)", " number of processor : 48"})
         EXPECT_NE(t.find(line + Gap), std::string::npos) << line;
     EXPECT_EQ(std::tuple(global::CpuLevel, global::CpuName), std::tuple(15, "不明"));
-}
 
-TEST_F(SysInfo, ClockEstimateWorkedValuesAndRounding)
-{
+    // The clock estimate's worked values and rounding.
     using namespace sysinfo_detail;
     EXPECT_EQ(ClockFromText("2492.50012345"), 2492);   // cut to 2492.500, ties to even
     EXPECT_EQ(ClockFromText("2493.5"), 2494);
