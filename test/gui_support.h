@@ -54,15 +54,14 @@ struct RecordingResponder : kv::Responder {
 
 class GuiTest : public ::testing::Test {
 protected:
-    std::filesystem::path home;
+    TempFolder homeFolder;
+    std::filesystem::path home = homeFolder.path;
     RecordingResponder responder;
     int ended = 0;
     std::vector<kv::DriveInfo> drives;
 
     void SetUp() override
     {
-        char pattern[] = "/tmp/kvhomeXXXXXX";
-        home = mkdtemp(pattern);
         setenv("HOME", home.c_str(), 1);
         std::filesystem::create_directories(home / "d");
         // C: is the home folder, D: another folder, as on a two-drive machine
@@ -83,8 +82,6 @@ protected:
         kv::SetResponder(nullptr);
         kv::SetEndHandler(nullptr);
         kv::SetDrivesForTest(nullptr);
-        std::error_code ec;
-        std::filesystem::remove_all(home, ec);
     }
 
     // A drive whose root folder is not there, as an empty removable drive.

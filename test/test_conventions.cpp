@@ -47,17 +47,15 @@ TEST(Conventions, NumbersBecomeTexts)
 TEST(Conventions, FormatPatterns)
 {
     // "@@@@" pads by characters, not bytes, and never cuts.
-    EXPECT_EQ(FormatAt(IntText(12), 6), "    12");
-    EXPECT_EQ(FormatAt(IntText(12345), 4), "12345");
-    EXPECT_EQ(FormatAt("日本", 4), "  日本");
+    EXPECT_EQ(FormatAt(IntText(12), 6) + "|" + FormatAt(IntText(12345), 4) + "|" + FormatAt("日本", 4), "    12|12345|  日本");
 
     // "0.0" rounds the decimal text half away: binary 112.3499... gives 112.4.
     ExpectEach<double, const char*>([](double v) { return FormatFixed1(v); },
                                     {{0.04, "0.0"}, {0.25, "0.3"}, {112.34, "112.3"}, {112.35, "112.4"},
                                      {90, "90.0"}, {99.95, "100.0"}, {-0.05, "-0.1"}, {-0.04, "0.0"},
                                      {1e20, "100000000000000000000.0"}});
-    EXPECT_EQ(FormatFixed1(11234.0f / 10000.0f * 100.0f), "112.3");
-    EXPECT_EQ(FormatFixed1(99.95f), "100.0");   // rounded from the float's "99.95"
+    // From a float, rounded from its 7-digit text ("99.95").
+    EXPECT_EQ(FormatFixed1(11234.0f / 10000.0f * 100.0f) + " " + FormatFixed1(99.95f), "112.3 100.0");
 
     // "######" rounds half away, unlike CLng, and shows zero as nothing.
     ExpectEach<double, const char*>([](double v) { return FormatHashes(v); },
