@@ -30,8 +30,7 @@ TEST_F(StartUp, TwoLinesEndedByCrLfShowTheMainWindowInNormalModeAndEndEndsIt)
         EXPECT_TRUE(responder.notices.empty());
         EXPECT_FALSE(setup.Loaded());
         EXPECT_TRUE(Main1->Shown() && Main1->Enabled());
-        EXPECT_EQ(global::ExeFolder, c.exe);
-        EXPECT_EQ(global::DataFolder, c.data);
+        EXPECT_EQ(global::ExeFolder + "|" + global::DataFolder, c.exe + std::string("|") + c.data);
         EXPECT_EQ(global::DisplayMode, 1);
         EXPECT_EQ(Main1->Label24.Caption(), "Normal mode");
         Main1->Picture1_Click();

@@ -115,25 +115,24 @@ TEST_F(SysInfo, OsTextsOfEachPlatformWithTheServicePackCutAndNullsRemoved)
 TEST_F(SysInfo, DiskTextsSizesFlagsAndTotals)
 {
     const auto state = [] { return std::tuple(global::DiskTotalMB, global::HasRemoteDrive, global::HasRamDrive); };
-    facts.drives = {{"A:\\", kv::DriveRemovable, false, {}}, FakeFacts::Sized("C:\\", kv::DriveFixed, 9999, 1234),
-                    FakeFacts::Sized("D:\\", kv::DriveCdRom, 650, 0)};
+    const auto sized = FakeFacts::Sized;
+    facts.drives = {{"A:\\", kv::DriveRemovable, false, {}}, sized("C:\\", kv::DriveFixed, 9999, 1234),
+                    sized("D:\\", kv::DriveCdRom, 650, 0)};
     EXPECT_EQ(Shown(GetDiskInfo), Text("[ Disk Drive infomation ]",
                                        {"A:\\  Removable Size:  not ready ",
                                         "C:\\  Fixed     Size:    9999 MB  Free :    1234 MB",
                                         "D:\\  CD ROM    Size:     650 MB  Free :       0 MB"}));
     EXPECT_EQ(state(), std::tuple(9999.0, 0, 0));
 
-    facts.drives = {FakeFacts::Sized("E:\\", kv::DriveRemote, 100, 50), {"F:\\", kv::DriveRamDisk, false, {}}};
+    facts.drives = {sized("E:\\", kv::DriveRemote, 100, 50), {"F:\\", kv::DriveRamDisk, false, {}}};
     Shown(GetDiskInfo);
     EXPECT_EQ(state(), std::tuple(100.0, 1, 1));   // not ready, still counted
 
     // 1.39 MB counts as 1, exactly 2.5 MB as 2 (ties to even); the flags
     // fall back once those drives are gone. Eight digits shift the columns;
     // 4 TiB is 2^33 sectors, beyond 32 bits.
-    facts.drives = {FakeFacts::Sized("A:\\", kv::DriveRemovable, 1.39, 1.39),
-                    FakeFacts::Sized("B:\\", kv::DriveRemovable, 2.5, 2.5),
-                    FakeFacts::Sized("C:\\", kv::DriveFixed, 12345678, 1),
-                    FakeFacts::Sized("D:\\", kv::DriveFixed, 4194304, 4194303)};
+    facts.drives = {sized("A:\\", kv::DriveRemovable, 1.39, 1.39), sized("B:\\", kv::DriveRemovable, 2.5, 2.5),
+                    sized("C:\\", kv::DriveFixed, 12345678, 1), sized("D:\\", kv::DriveFixed, 4194304, 4194303)};
     const std::string t = Shown(GetDiskInfo);
     for (const char* line : {"A:\\  Removable Size:       1 MB  Free :       1 MB",
                              "B:\\  Removable Size:       2 MB  Free :       2 MB",

@@ -54,11 +54,15 @@ bool ShowsAt(const QImage& picture, const QImage& grab, QPoint at)
     return compared > picture.width() * picture.height() / 2;
 }
 
-// Centred: the margins on either side differ by at most a pixel.
-TEST(PictureButton, ShowsItsPictureAtItsOwnSizeCentredAndCutOffByTheFace)
-{
+// A form of 200 x 200 pixels to look at.
+struct Looks : ::testing::Test {
     kv::Form form;
-    form.ClientSize(3000, 3000);
+    Looks() { form.ClientSize(3000, 3000); }
+};
+
+// Centred: the margins on either side differ by at most a pixel.
+TEST_F(Looks, APictureButtonShowsItsPictureAtItsOwnSizeCentredAndCutOffByTheFace)
+{
     kv::CommandButton start(form), wide(form);
     start.Move(0, 0, 615, 495);   // 41 x 33 pixels for a 38 x 37 picture
     start.Picture("btn_start");
@@ -78,10 +82,8 @@ TEST(PictureButton, ShowsItsPictureAtItsOwnSizeCentredAndCutOffByTheFace)
     }
 }
 
-TEST(Disabling, AControlLooksDisabledALockedFormDoesNot)
+TEST_F(Looks, AControlLooksDisabledALockedFormDoesNot)
 {
-    kv::Form form;
-    form.ClientSize(3000, 3000);
     kv::CommandButton end(form);
     end.Move(0, 0, 1095, 480);
     end.Caption("END");
@@ -97,10 +99,8 @@ TEST(Disabling, AControlLooksDisabledALockedFormDoesNot)
 }
 
 
-TEST(Drawing, ShapesStayThroughWholeRepaintsAndThousandsMore)
+TEST_F(Looks, ShapesStayThroughWholeRepaintsAndThousandsMore)
 {
-    kv::Form form;
-    form.ClientSize(3000, 3000);   // 200 x 200 pixels
     form.BackColor(0x00FFFFFF);
     form.Show();
     (void)form.Widget()->grab();   // the first whole paint
@@ -194,9 +194,7 @@ std::vector<std::string> Answer(const std::string& press, const std::function<vo
         QWidget* box = QApplication::activeModalWidget();
         ASSERT_NE(box, nullptr);
         QList<QPushButton*> buttons = box->findChildren<QPushButton*>();
-        std::sort(buttons.begin(), buttons.end(), [box](QPushButton* a, QPushButton* b) {
-            return a->mapTo(box, QPoint()).x() < b->mapTo(box, QPoint()).x();
-        });
+        std::ranges::sort(buttons, {}, [box](QPushButton* b) { return b->mapTo(box, QPoint()).x(); });
         QPushButton* pressed = nullptr;
         for (QPushButton* b : buttons) {
             seen.push_back(b->text().toStdString() + (b->isDefault() ? "*" : ""));
