@@ -208,7 +208,7 @@ TEST(HddHostile, AnythingButAPlainFileAtTheNameGivesZeroAndIsLeftAlone)
     for (const auto& make : hostile) {
         make();
         const fs::file_type before = fs::symlink_status(scratch).type();
-        EXPECT_EQ(InChild([&] { return QuickHdd(scratch); }, 10), "exit 0");
+        EXPECT_EQ(InChild([&] { return int(QuickHdd(scratch) != 0); }, 10), "exit 0");
         EXPECT_EQ(fs::symlink_status(scratch).type(), before);
         fs::remove(scratch);
     }
@@ -236,7 +236,7 @@ TEST(HddHostile, OnlyAFileThisRunCreatedOrWroteToIsRemovedOnTheErrorRoad)
     const auto asAnOrdinaryUser = [&] {
         if (::access(dir.path.c_str(), W_OK | X_OK) != 0) return 101;   // the case would not arise
         if (::access(scratch.c_str(), W_OK) == 0) return 102;
-        return QuickHdd(scratch);
+        return int(QuickHdd(scratch) != 0);
     };
     EXPECT_EQ(InChild(asAnOrdinaryUser, 10, true), "exit 0");
     EXPECT_EQ(ReadFile(scratch), "someone else's");
@@ -263,8 +263,7 @@ TEST(HddHostile, ThePassesNeverTakeTheDrivesLastFivePercent)
     TempFolder dir;
     PrivateMount small(dir.path / "small", "tmpfs", "size=2m"), roomy(dir.path / "roomy", "tmpfs", "size=8m");
     if (!small.mounted || !roomy.mounted) GTEST_SKIP() << "no tmpfs of the test's own: " << PrivateMountsUnavailable();
-    // 3000 units of 1 KiB on the instant clock: more than a 2 MiB drive
-    // holds, well within an 8 MiB one.
+    // 3000 units of 1 KiB: more than a 2 MiB drive holds, well within an 8 MiB one.
     FakeClock clock;
     std::uint64_t leastFree = Bytes(small.at, true);
     clock.onRead = [&] { leastFree = std::min(leastFree, Bytes(small.at, true)); };

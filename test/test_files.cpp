@@ -277,8 +277,7 @@ TEST(DriveTable, ContainerAndEdgeCases)
     setenv("HOME", "", 1);
     EXPECT_FALSE(HomeFolder().empty());
     saved ? setenv("HOME", keep.c_str(), 1) : unsetenv("HOME");
-    // Home on a filesystem that would be no drive otherwise still makes C:,
-    // and /home becomes an ordinary drive.
+    // Home on a filesystem that is no drive otherwise still makes C:; /home is an ordinary drive.
     const auto other = Summary(BuildDriveTable(kDesktop, "/run/user/1000/h"));
     ASSERT_EQ(other.size(), 8u);
     EXPECT_EQ(other[0], "C /run/user/1000/h tmpfs [h] 4");
@@ -342,8 +341,7 @@ TEST(DriveTable, LettersStayWithTheirMountPoints)
     EXPECT_EQ(Places(back), all + " J/mnt/backup");
     EXPECT_EQ(back[3].fsType, "tmpfs");
 
-    // Home's filesystem unmounted, or another mounted over the home folder:
-    // the folder is another filesystem's then, and C: is gone.
+    // Home's filesystem unmounted, or another mounted over the home folder: C: is gone.
     EXPECT_EQ(Places(BuildDriveTable(Without(now, "29 22 8:2 "), "/home/taro", letters)).substr(0, 5), "D/ E/");
     EXPECT_EQ(Places(BuildDriveTable(now + "63 29 0:99 / /home/taro rw - tmpfs tmpfs rw\n", "/home/taro", letters))
                   .substr(0, 5), "D/ E/");

@@ -246,8 +246,7 @@ TEST_F(SysInfo, MemoryTextsRoundingLargeCountsAndAZeroTotal)
         EXPECT_EQ(global::TotalMemMB, total);
     }
 
-    // 16 GiB and more are counted, not read as negative; no swap free shows
-    // no digits.
+    // 16 GiB and more are counted, not read as negative; no swap free shows no digits.
     facts.memory = {16384 * MiB, 6144 * MiB, 20480 * MiB, 0, 131072ull * 1024 * MiB, 131071ull * 1024 * MiB};
     const std::string t = Shown(GetMemoryInfo);
     EXPECT_NE(t.find(L("Used  memory") + "10240 MB (62%)\r\n"), std::string::npos);

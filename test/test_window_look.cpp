@@ -111,8 +111,7 @@ TEST_F(Looks, ShapesStayThroughWholeRepaintsAndThousandsMore)
     for (int i = 0; i < 70000; ++i) form.Circle(2700, 2700, 75, 0x0000FF00);
     form.Widget()->update();
     const QImage image = form.Widget()->grab().toImage();
-    // The circle's right edge, the box's left edge, the last circles, and
-    // outlines only.
+    // The circle's right edge, the box's left edge, the last circles; outlines only.
     const struct { int x, y; QRgb rgb; } pixels[] = {
         {140, 100, 0xFF0000}, {20, 40, 0x0000FF}, {185, 180, 0x00FF00}, {100, 100, 0xFFFFFF}};
     for (const auto& p : pixels) EXPECT_EQ(image.pixel(p.x, p.y) & 0xFFFFFF, p.rgb) << p.x << "," << p.y;
