@@ -35,18 +35,10 @@ protected:
         global::ExeFolder = "C:\\kv prog";
     }
 
-    void InstallRealProgram() const { fs::copy_file(KV_RESOURCE_PROGRAM, folder / "KV_16.EXE"); }
-
     void InstallScript(const std::string& body) const
     {
         std::ofstream(folder / "KV_16.EXE") << "#!/bin/sh\n" << body << "\n";
         fs::permissions(folder / "KV_16.EXE", fs::perms::owner_all);
-    }
-
-    // A stand-in that answers `answer`, whole, through a temporary name.
-    void InstallAnswering(const std::string& answer) const
-    {
-        InstallScript("printf '%s' '" + answer + "' > \"$1/.part\" && mv \"$1/.part\" \"$1/KV_16.TXT\"");
     }
 
     // What the routine shows in the information window, opened for it, with mode 1.
@@ -74,7 +66,7 @@ const std::regex Percent("^(?=.{5}$) *[0-9]{1,3}$");   // five characters, right
 
 TEST_F(ResourceProgram, TwoCallsInARowEachReadTheirOwnAnswerAndLeaveNone)
 {
-    InstallRealProgram();
+    fs::copy_file(KV_RESOURCE_PROGRAM, folder / "KV_16.EXE");
     std::ofstream(folder / "KV_16.TXT") << "Free USER/GDI:STALE  STALE\r\n";   // never read
     for (int call = 0; call < 2; ++call) {
         SCOPED_TRACE(call);
@@ -95,7 +87,8 @@ TEST_F(ResourceProgram, AnswersOf26_20And14Characters)
         {"Free USER/GDI:   87%    93", "   87", "   93"}, {"Free USER/GDI:   87%", "   87", ""}, {"Free USER/GDI:", "", ""}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.answer);
-        InstallAnswering(c.answer);
+        // A stand-in that answers, whole, through a temporary name.
+        InstallScript("printf '%s' '" + c.answer + "' > \"$1/.part\" && mv \"$1/.part\" \"$1/KV_16.TXT\"");
         EXPECT_EQ(Run(1), Screen(c.user, c.gdi));
         EXPECT_EQ(std::tuple(global::UserResFree, global::GdiResFree), std::tuple(c.user, c.gdi));
         fs::remove(folder / "KV_16.EXE");

@@ -10,7 +10,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* BadSettings = "設定が正しくありません";
 constexpr const char* Settings = "C:\\A\r\nD:\\B\r\n";
 
 class Setup : public GuiTest {
@@ -47,7 +46,7 @@ TEST_F(Setup, ReplacingAFileRefusesBadFoldersFirstThenAsksEveryTimeAndOnlyYesWri
             setup->Command5.Click();
             setup->Text1[box].Text(kept);
         }
-    EXPECT_EQ(responder.notices, std::vector<std::string>(8, BadSettings));
+    EXPECT_EQ(responder.notices, std::vector<std::string>(8, "設定が正しくありません"));
     EXPECT_TRUE(responder.questions.empty());
 
     setup->Command5.Click();  // unchanged, asked all the same; No keeps all
