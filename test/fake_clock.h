@@ -6,10 +6,8 @@
 #include <functional>
 
 struct FakeClock : kv::ClockSource {
-    std::uint32_t now = 0;
-    std::uint32_t step = 1;
-    std::uint32_t reads = 0;
-    std::uint32_t slept = 0;
+    std::uint32_t now = 0, step = 1;   // ms
+    std::uint32_t reads = 0, slept = 0;   // readings, and ms slept, so far
     std::function<void()> onRead;   // runs before each reading, if set
 
     FakeClock() { kv::SetClockSource(this); }

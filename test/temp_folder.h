@@ -18,6 +18,11 @@ inline std::string ReadFile(const std::filesystem::path& p)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+inline long FilesIn(const std::filesystem::path& folder)
+{
+    return std::distance(std::filesystem::directory_iterator(folder), {});
+}
+
 // A fresh folder under the system's temp folder, removed with its contents.
 struct TempFolder {
     std::filesystem::path path;

@@ -105,22 +105,15 @@ TEST(AnalyzeFrame, CountsTheUnitThatCrossesTheLimitWithOneClockReadPerUnit)
     EXPECT_LT(clock.now, 0x00001000u);
 }
 
-TEST(AnalyzeIndex, RoundingAndFormulas)
+TEST(AnalyzeIndex, RoundingFormulasAndWholeTestsOnTheFakeClock)
 {
-    EXPECT_EQ(kv::RoundToIndex(2.5), 2);   // ties to even
-    EXPECT_EQ(kv::RoundToIndex(3.5), 4);
-    EXPECT_EQ(kv::RoundToIndex(2147483648.0), INT32_MAX);
-    EXPECT_EQ(kv::RoundToIndex(-1e300), INT32_MIN);
-    EXPECT_EQ(kv::RoundToIndex(std::nan("")), 0);
+    // Ties to even; out of range saturates.
+    for (auto [x, index] : {std::pair{2.5, 2}, {3.5, 4}, {2147483648.0, INT32_MAX}, {-1e300, INT32_MIN}, {std::nan(""), 0}})
+        EXPECT_EQ(kv::RoundToIndex(x), index) << x;
+    // 300 units: 50 x 8.17 = 408.5, to even; of 301 the sixth is truncated first.
+    for (auto [units, index] : {std::pair{605, 817}, {300, 408}, {301, 408}, {5, 0}})
+        EXPECT_EQ(analyze::HddIndex(units), index) << units;
 
-    EXPECT_EQ(analyze::HddIndex(605), 817);
-    EXPECT_EQ(analyze::HddIndex(300), 408);   // 50 x 8.17 = 408.5, to even
-    EXPECT_EQ(analyze::HddIndex(301), 408);   // the sixth is truncated first
-    EXPECT_EQ(analyze::HddIndex(5), 0);
-}
-
-TEST(AnalyzeIndex, WholeTestsOnTheFakeClock)
-{
     FakeClock clock;   // 1 ms per reading: 500 units per 500 ms pass
     EXPECT_EQ(AnalyzeCpu(), 100);      // 3 x 500 / 5 / 3
     EXPECT_EQ(clock.slept, 1000u);
@@ -133,11 +126,8 @@ TEST(AnalyzeIndex, WholeTestsOnTheFakeClock)
     // Memory running out part-way gives zero.
     static int calls;
     calls = 0;
-    EXPECT_EQ(analyze::RunMemTest([](kv::units::MemString& held) {
-                  if (++calls == 3) throw std::bad_alloc();
-                  kv::units::MemUnit(held);
-              }),
-              0);
+    const auto failing = [](kv::units::MemString& held) { if (++calls == 3) throw std::bad_alloc(); kv::units::MemUnit(held); };
+    EXPECT_EQ(analyze::RunMemTest(failing), 0);
     EXPECT_EQ(calls, 3);
 }
 
@@ -153,8 +143,7 @@ TEST(Random, FreshSourcesDrawTheSameSequenceInZeroToOne)
     constexpr int kDraws = 200000;
     for (int i = 0; i < kDraws; ++i) {
         const float x = a.Next();
-        ASSERT_EQ(x, b.Next()) << "draw " << i;
-        ASSERT_TRUE(x >= 0.0f && x < 1.0f) << x;
+        ASSERT_TRUE(x == b.Next() && x >= 0.0f && x < 1.0f) << "draw " << i << ": " << x;
         ++buckets[static_cast<int>(x * 10)];
     }
     for (int n : buckets)   // uniform: each tenth gets its share within 3 %
@@ -186,17 +175,13 @@ TEST(AnalyzeHdd, AnOldFileIsAppendedToThenDeletedAndAFailedDeleteGivesZero)
     FakeClock clock;
     clock.step = 10;   // 6 passes x (1 + 50) readings
     std::uintmax_t sizeAfterFirstUnit = 0;
-    clock.onRead = [&] {
-        if (clock.reads == 1) sizeAfterFirstUnit = fs::file_size(scratch);
-    };
+    clock.onRead = [&] { if (clock.reads == 1) sizeAfterFirstUnit = fs::file_size(scratch); };
     EXPECT_EQ(analyze::RunHddPasses(scratch.string()), 408);
     EXPECT_EQ(sizeAfterFirstUnit, 3u + 1024u);
     EXPECT_FALSE(fs::exists(fs::symlink_status(scratch)));
 
     clock.reads = 0;
-    clock.onRead = [&] {
-        if (clock.reads == 6 * 51 - 1) fs::remove(scratch);   // before the very last reading
-    };
+    clock.onRead = [&] { if (clock.reads == 6 * 51 - 1) fs::remove(scratch); };   // before the very last reading
     EXPECT_EQ(analyze::RunHddPasses(scratch.string()), 0);
     EXPECT_EQ(clock.reads, 6u * 51u);
 }
@@ -208,22 +193,13 @@ TEST(HddHostile, AnythingButAPlainFileAtTheNameGivesZeroAndIsLeftAlone)
     WriteFile(precious, "keep me");
 
     // A FIFO nobody reads would block the open for ever; one somebody reads
-    // would swallow the blocks.
-    ASSERT_EQ(::mkfifo(scratch.c_str(), 0644), 0);
-    const auto zeroAtOnce = [&] { return QuickHdd(scratch); };
-    EXPECT_EQ(InChild(zeroAtOnce, 10), "exit 0");
-    const int reader = ::open(scratch.c_str(), O_RDONLY | O_NONBLOCK);
-    ASSERT_GE(reader, 0);
-    EXPECT_EQ(InChild(zeroAtOnce, 10), "exit 0");
-    char c;
-    EXPECT_EQ(::read(reader, &c, 1), 0);   // nothing was written into it
-    ::close(reader);
-    EXPECT_TRUE(fs::is_fifo(fs::symlink_status(scratch)));
-    fs::remove(scratch);
-
-    // A second name (appending would grow someone else's file), a link to a
-    // file or to nothing (which must not be created), a folder.
+    // would swallow the blocks. A second name (appending would grow someone
+    // else's file), a link to a file or to nothing (which must not be
+    // created), a folder.
+    int reader = -1;
     const std::function<void()> hostile[] = {
+        [&] { ASSERT_EQ(::mkfifo(scratch.c_str(), 0644), 0); },
+        [&] { ASSERT_EQ(::mkfifo(scratch.c_str(), 0644), 0); reader = ::open(scratch.c_str(), O_RDONLY | O_NONBLOCK); },
         [&] { fs::create_hard_link(precious, scratch); },
         [&] { fs::create_symlink(precious, scratch); },
         [&] { fs::create_symlink(dir.path / "nowhere", scratch); },
@@ -232,16 +208,19 @@ TEST(HddHostile, AnythingButAPlainFileAtTheNameGivesZeroAndIsLeftAlone)
     for (const auto& make : hostile) {
         make();
         const fs::file_type before = fs::symlink_status(scratch).type();
-        EXPECT_EQ(QuickHdd(scratch), 0);
+        EXPECT_EQ(InChild([&] { return int(QuickHdd(scratch) != 0); }, 10), "exit 0");
         EXPECT_EQ(fs::symlink_status(scratch).type(), before);
         fs::remove(scratch);
     }
+    char c;
+    EXPECT_EQ(::read(reader, &c, 1), 0);   // nothing was written into the FIFO
+    ::close(reader);
     // No folder to hold it, or a file where the folder should be.
     EXPECT_EQ(QuickHdd(dir.path / "no-such-folder" / "kv_test1.txt"), 0);
     EXPECT_EQ(QuickHdd(precious / "kv_test1.txt"), 0);
 
     EXPECT_EQ(ReadFile(precious), "keep me");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), {}), 1);   // nothing made anywhere
+    EXPECT_EQ(FilesIn(dir.path), 1);   // nothing made anywhere
 }
 
 TEST(HddHostile, OnlyAFileThisRunCreatedOrWroteToIsRemovedOnTheErrorRoad)
@@ -249,23 +228,21 @@ TEST(HddHostile, OnlyAFileThisRunCreatedOrWroteToIsRemovedOnTheErrorRoad)
     TempFolder dir;
     const fs::path scratch = dir.path / "kv_test1.txt";
 
-    // Another user's file, or a read-only one: the open fails and the file
-    // stays. As root the test drops to an ordinary user, whom the folder
-    // lets delete but the file does not let write.
+    // Another user's file, or a read-only one, stays. As root the test drops to
+    // an ordinary user, whom the folder lets delete but the file not write.
     fs::permissions(dir.path, fs::perms::all);
     WriteFile(scratch, "someone else's");
     fs::permissions(scratch, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     const auto asAnOrdinaryUser = [&] {
         if (::access(dir.path.c_str(), W_OK | X_OK) != 0) return 101;   // the case would not arise
         if (::access(scratch.c_str(), W_OK) == 0) return 102;
-        return QuickHdd(scratch);
+        return int(QuickHdd(scratch) != 0);
     };
     EXPECT_EQ(InChild(asAnOrdinaryUser, 10, true), "exit 0");
     EXPECT_EQ(ReadFile(scratch), "someone else's");
 
-    // A file-size limit, which binds even root, stands in for a full drive:
-    // the unit that crosses it fails and the file, new or appended to, goes.
-    // The child exits with the clock readings: one per pass and per unit.
+    // A file-size limit, which binds even root, stands in for a full drive; the
+    // file, new or appended to, goes. The child exits with its clock readings.
     fs::remove(scratch);
     for (const bool old : {false, true}) {
         if (old) WriteFile(scratch, "old");
@@ -286,8 +263,7 @@ TEST(HddHostile, ThePassesNeverTakeTheDrivesLastFivePercent)
     TempFolder dir;
     PrivateMount small(dir.path / "small", "tmpfs", "size=2m"), roomy(dir.path / "roomy", "tmpfs", "size=8m");
     if (!small.mounted || !roomy.mounted) GTEST_SKIP() << "no tmpfs of the test's own: " << PrivateMountsUnavailable();
-    // 3000 units of 1 KiB on the instant clock: more than a 2 MiB drive
-    // holds, well within an 8 MiB one.
+    // 3000 units of 1 KiB: more than a 2 MiB drive holds, well within an 8 MiB one.
     FakeClock clock;
     std::uint64_t leastFree = Bytes(small.at, true);
     clock.onRead = [&] { leastFree = std::min(leastFree, Bytes(small.at, true)); };
@@ -304,8 +280,7 @@ TEST(HddHostile, ASignalOrEndThatEndsTheProgramRemovesTheScratchFileFirst)
     const fs::path scratch = dir.path / "kv_test1.txt", untouched = dir.path / "old.txt";
     WriteFile(untouched, "old");
     const std::string block(1024, ' ');
-    // A child that begins the scratch file at `name`, writes a block to it
-    // when `write`, and then is ended by `end`.
+    // A child begins the scratch file at `name`, maybe writes, then is ended.
     const auto endedWhileWriting = [&](const fs::path& name, bool write, void (*end)()) {
         return InChild([&] {
             kv::InstallEndSignalCleanup();
@@ -317,8 +292,7 @@ TEST(HddHostile, ASignalOrEndThatEndsTheProgramRemovesTheScratchFileFirst)
         }, 10);
     };
 
-    // Ended as asked, by the signal itself, with the file it wrote gone; so
-    // does END, which ends the program with status 0.
+    // Ended by the signal itself, or by END with status 0; the file it wrote gone.
     const std::pair<void (*)(), std::string> ends[] = {
         {[] { ::raise(SIGTERM); }, "signal 15"}, {[] { ::raise(SIGINT); }, "signal 2"},
         {[] { ::raise(SIGHUP); }, "signal 1"}, {kv::EndProgram, "exit 0"}};
@@ -331,12 +305,8 @@ TEST(HddHostile, ASignalOrEndThatEndsTheProgramRemovesTheScratchFileFirst)
     EXPECT_EQ(ReadFile(untouched), "old");
 
     // A signal the program was started to ignore stays ignored.
-    EXPECT_EQ(InChild([&] {
-        std::signal(SIGHUP, SIG_IGN);
-        kv::InstallEndSignalCleanup();
-        ::raise(SIGHUP);
-        return 0;
-    }, 10), "exit 0");
+    EXPECT_EQ(InChild([] { std::signal(SIGHUP, SIG_IGN); kv::InstallEndSignalCleanup(); return ::raise(SIGHUP); }, 10),
+              "exit 0");
 }
 
 TEST(HddHostile, ASignalDuringASaveLeavesTheOldFileAndNoTemporary)
@@ -355,5 +325,5 @@ TEST(HddHostile, ASignalDuringASaveLeavesTheOldFileAndNoTemporary)
         return 2;
     }, 10), "signal 15");
     EXPECT_EQ(ReadFile(file), "old");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), {}), 1);
+    EXPECT_EQ(FilesIn(dir.path), 1);
 }

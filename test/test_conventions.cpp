@@ -1,29 +1,16 @@
 #include "app/conventions.h"
-#include "platform/errors.h"
+#include "error_of.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
 #include <initializer_list>
-#include <limits>
 #include <utility>
 
 using namespace conv;
 
 namespace {
-
-// Runs f and returns the run-time error number it raised (-1: none).
-template <class F>
-int ErrorOf(F f)
-{
-    try {
-        f();
-    } catch (const kv::RuntimeError& e) {
-        return e.Number();
-    }
-    return -1;
-}
 
 // Every row of a table: f(input) gives exactly the output.
 template <class In, class Out, class F>
@@ -32,21 +19,16 @@ void ExpectEach(F f, std::initializer_list<std::pair<In, Out>> rows)
     for (const auto& [in, out] : rows) EXPECT_EQ(f(in), out) << "from " << in;
 }
 
-constexpr auto Int32Min = std::numeric_limits<std::int32_t>::min();
-constexpr auto Int64Min = std::numeric_limits<std::int64_t>::min();
-
 } // namespace
 
 TEST(Conventions, NumbersBecomeTexts)
 {
     ExpectEach<std::int64_t, const char*>([](std::int64_t v) { return IntText(v); },
-                                          {{0, "0"}, {-42, "-42"}, {Int64Min, "-9223372036854775808"}});
+                                          {{0, "0"}, {-42, "-42"}, {INT64_MIN, "-9223372036854775808"}});
     ExpectEach<std::int32_t, const char*>([](std::int32_t v) { return SignText(v); },
-                                          {{4, " 4"}, {0, " 0"}, {-4, "-4"}, {Int32Min, "-2147483648"}});
-    EXPECT_EQ(HexText(255) + HexText(0), "FF0");
-    EXPECT_EQ(HexText(-1), "FFFFFFFF");
-    EXPECT_EQ(HexText(static_cast<std::int16_t>(-1)), "FFFF");
-    EXPECT_EQ(HexText(std::int64_t{-1}), "FFFFFFFFFFFFFFFF");
+                                          {{4, " 4"}, {0, " 0"}, {-4, "-4"}, {INT32_MIN, "-2147483648"}});
+    EXPECT_EQ(HexText(255) + HexText(0) + " " + HexText(-1) + " " + HexText(std::int16_t{-1}) + " "
+                  + HexText(std::int64_t{-1}), "FF0 FFFFFFFF FFFF FFFFFFFFFFFFFFFF");
 
     // 7 digits hide the float's binary tail.
     ExpectEach<float, const char*>(SingleText, {{12.0f, "12"}, {0.1f, ".1"}, {9999999.0f, "9999999"},
@@ -65,17 +47,15 @@ TEST(Conventions, NumbersBecomeTexts)
 TEST(Conventions, FormatPatterns)
 {
     // "@@@@" pads by characters, not bytes, and never cuts.
-    EXPECT_EQ(FormatAt(IntText(12), 6), "    12");
-    EXPECT_EQ(FormatAt(IntText(12345), 4), "12345");
-    EXPECT_EQ(FormatAt("日本", 4), "  日本");
+    EXPECT_EQ(FormatAt(IntText(12), 6) + "|" + FormatAt(IntText(12345), 4) + "|" + FormatAt("日本", 4), "    12|12345|  日本");
 
     // "0.0" rounds the decimal text half away: binary 112.3499... gives 112.4.
     ExpectEach<double, const char*>([](double v) { return FormatFixed1(v); },
                                     {{0.04, "0.0"}, {0.25, "0.3"}, {112.34, "112.3"}, {112.35, "112.4"},
                                      {90, "90.0"}, {99.95, "100.0"}, {-0.05, "-0.1"}, {-0.04, "0.0"},
                                      {1e20, "100000000000000000000.0"}});
-    EXPECT_EQ(FormatFixed1(11234.0f / 10000.0f * 100.0f), "112.3");
-    EXPECT_EQ(FormatFixed1(99.95f), "100.0");   // rounded from the float's "99.95"
+    // From a float, rounded from its 7-digit text ("99.95").
+    EXPECT_EQ(FormatFixed1(11234.0f / 10000.0f * 100.0f) + " " + FormatFixed1(99.95f), "112.3 100.0");
 
     // "######" rounds half away, unlike CLng, and shows zero as nothing.
     ExpectEach<double, const char*>([](double v) { return FormatHashes(v); },
@@ -97,7 +77,7 @@ TEST(Conventions, ToIntegerRoundsHalfEvenAndChecksRange)
 {
     ExpectEach<double, std::int32_t>(ToInt32, {{2.5, 2}, {3.5, 4}, {-2.5, -2}, {-0.4999999999999999, 0},
                                                {2.6, 3}, {2147483646.5, 2147483646}, {2147483647.0, 2147483647},
-                                               {-2147483648.5, Int32Min}});
+                                               {-2147483648.5, INT32_MIN}});
     for (double v : {2147483647.5, -2147483649.0, std::nan(""), HUGE_VAL})
         EXPECT_EQ(ErrorOf([v] { ToInt32(v); }), kv::ErrOverflow) << v;
     EXPECT_EQ(ToInt16(32767.4), 32767);
@@ -106,7 +86,7 @@ TEST(Conventions, ToIntegerRoundsHalfEvenAndChecksRange)
     EXPECT_EQ(IntDiv(-7, 2), -3);
     EXPECT_EQ(IntDiv(7, -2), -3);
     EXPECT_EQ(ErrorOf([] { IntDiv(1, 0); }), kv::ErrDivisionByZero);
-    EXPECT_EQ(ErrorOf([] { IntDiv(Int64Min, -1); }), kv::ErrOverflow);
+    EXPECT_EQ(ErrorOf([] { IntDiv(INT64_MIN, -1); }), kv::ErrOverflow);
 }
 
 TEST(Conventions, TextHelpersCountCharacters)

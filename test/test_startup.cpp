@@ -12,22 +12,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class StartUp : public GuiTest {};
+class StartUp : public GuiTest {
+protected:
+    bool OnlySetupShown() { return setup.Loaded() && setup->Shown() && !Main1->Shown(); }
+};
 
-TEST_F(StartUp, WithoutSettingsFileOpensSetupSilentlyWithTheMainWindowHidden)
-{
-    Main1.Load();
-    EXPECT_TRUE(responder.notices.empty());
-    ASSERT_TRUE(setup.Loaded());
-    EXPECT_TRUE(setup->Shown());
-    EXPECT_FALSE(Main1->Shown());
-    EXPECT_EQ(setup->Text1[0].Text() + setup->Text1[1].Text(), "");
-    EXPECT_EQ(global::SettingsMissing, 0);
-    for (int i = 0; i < TestCount; ++i) EXPECT_EQ(global::TestIndex[i], NotMeasured);
-    EXPECT_EQ(global::SystemFolder, (home / ".config").string());
-}
-
-TEST_F(StartUp, TwoLinesEndedByCrLfShowTheMainWindowInNormalMode)
+// The setup picture opens setup on the folders read; END ends the program.
+TEST_F(StartUp, TwoLinesEndedByCrLfShowTheMainWindowInNormalModeAndEndEndsIt)
 {
     struct Case { const char* bytes; const char* exe; const char* data; };
     const Case cases[] = {{"C:\\A\r\nD:\\B\r\nthird line\r\n", "C:\\A", "D:\\B"}, {"\r\n\r\n", "", ""}};
@@ -39,20 +30,25 @@ TEST_F(StartUp, TwoLinesEndedByCrLfShowTheMainWindowInNormalMode)
         EXPECT_TRUE(responder.notices.empty());
         EXPECT_FALSE(setup.Loaded());
         EXPECT_TRUE(Main1->Shown() && Main1->Enabled());
-        EXPECT_EQ(global::ExeFolder, c.exe);
-        EXPECT_EQ(global::DataFolder, c.data);
+        EXPECT_EQ(global::ExeFolder + "|" + global::DataFolder, c.exe + std::string("|") + c.data);
         EXPECT_EQ(global::DisplayMode, 1);
         EXPECT_EQ(Main1->Label24.Caption(), "Normal mode");
-        Main1.Unload();
+        Main1->Picture1_Click();
+        EXPECT_TRUE(OnlySetupShown());
+        EXPECT_EQ(setup->Text1[0].Text() + "|" + setup->Text1[1].Text(), c.exe + std::string("|") + c.data);
+        setup.Unload();
+        Main1->Command2.Click();
+        EXPECT_FALSE(Main1.Loaded());
     }
+    EXPECT_EQ(ended, 2);
 }
 
-// Whatever is at the name and is not two CR LF lines gives the notice with
-// its reason and opens setup: a file that is there but cannot be read, or is
-// huge (sparse: 100 GB that take no room), a folder, or a FIFO nobody writes
-// to, is neither read whole, nor waited on, nor taken for a missing file that
-// setup could then never replace.
-TEST_F(StartUp, AnythingElseGivesTheNoticeAndSetupWithTheMainWindowHidden)
+// Anything but two CR LF lines opens setup with the main window hidden: no
+// file (not even its folder) silently, anything else with the notice and its
+// reason. A file that cannot be read, a huge one (sparse), a folder or a FIFO
+// nobody writes to is neither read whole, nor waited on, nor taken for a
+// missing file that setup could then never replace.
+TEST_F(StartUp, AnythingElseOpensSetupWithTheMainWindowHiddenAndTheNoticeIfThereIsAFile)
 {
     using Make = std::function<void(const fs::path&)>;
     const auto bytes = [](std::string b) -> Make {
@@ -61,6 +57,7 @@ TEST_F(StartUp, AnythingElseGivesTheNoticeAndSetupWithTheMainWindowHidden)
     const Make good = bytes("C:\\A\r\nD:\\B\r\n");
     struct Case { const char* what; Make make; int err; const char* exe; };
     const Case cases[] = {
+        {"no file", [](const fs::path&) {}, -1, ""},
         {"empty", bytes(""), 0, ""},
         {"no line end", bytes("C:\\A"), 0, ""},
         {"LF alone is no line end", bytes("C:\\A\nD:\\B\n"), 0, ""},
@@ -75,38 +72,22 @@ TEST_F(StartUp, AnythingElseGivesTheNoticeAndSetupWithTheMainWindowHidden)
         SCOPED_TRACE(c.what);
         global::ResetAll();
         responder.notices.clear();
-        fs::create_directories(SettingsPath().parent_path());
+        if (c.err >= 0) fs::create_directories(SettingsPath().parent_path());
         fs::remove_all(SettingsPath());
         c.make(SettingsPath());
         Main1.Load();
         kv::InjectFaultForTest(kv::FaultAt::Read, 0);
         const std::string notice = "エラーの為、読み込めませんでした(Err=" + std::to_string(c.err) + ")";
-        EXPECT_EQ(responder.notices, std::vector<std::string>{notice});
-        ASSERT_TRUE(setup.Loaded());
-        EXPECT_TRUE(setup->Shown());
-        EXPECT_FALSE(Main1->Shown());
+        EXPECT_EQ(responder.notices, c.err < 0 ? std::vector<std::string>{} : std::vector<std::string>{notice});
+        EXPECT_TRUE(OnlySetupShown());
         EXPECT_EQ(setup->Text1[0].Text(), c.exe);
         EXPECT_EQ(setup->Text1[1].Text(), "");
         EXPECT_EQ(global::SettingsMissing, 0);
+        EXPECT_EQ(global::SystemFolder, (home / ".config").string());
         setup.Unload();
         Main1.Unload();
         kv::DoEvents();
     }
-}
-
-TEST_F(StartUp, TheSetupPictureOpensSetupOnTheFoldersReadAndEndEndsTheProgram)
-{
-    WriteSettings("C:\\A\r\nD:\\B\r\n");
-    Main1.Load();
-    Main1->Picture1_Click();
-    EXPECT_FALSE(Main1->Shown());
-    ASSERT_TRUE(setup.Loaded());
-    EXPECT_EQ(setup->Text1[0].Text(), "C:\\A");
-    EXPECT_EQ(setup->Text1[1].Text(), "D:\\B");
-    setup.Unload();
-    Main1->Command2.Click();
-    EXPECT_EQ(ended, 1);
-    EXPECT_FALSE(Main1.Loaded());
 }
 
 } // namespace
