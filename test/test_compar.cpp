@@ -50,7 +50,6 @@ TEST(ComparFile, SixValuesReadAsTextToNumberOrARefusalThatChangesNothing)
     }
 }
 
-// --- Save and Load from the main window ---------------------------------------------
 
 // The main window with a data folder C:\data; each time the chooser opens,
 // the next action of `atChooser` answers it.
@@ -97,9 +96,6 @@ protected:
         return [path](KV_CommonForm& c) { c.Text1.Text(path), c.Command1.Click(); };
     }
     static void Cancel(KV_CommonForm& c) { c.Command2.Click(); }
-
-    static std::string Bytes(const std::filesystem::path& p) { return kv::ReadWholeFile(p.string()); }
-    static void Write(const std::filesystem::path& p, const std::string& b) { kv::WriteWholeFile(p.string(), b); }
 };
 
 TEST_F(Compar, SaveRunsTheMissingTestsThenWritesTheSevenLinesAndLoadRestoresThem)
@@ -115,7 +111,7 @@ TEST_F(Compar, SaveRunsTheMissingTestsThenWritesTheSevenLinesAndLoadRestoresThem
     });
     Main1->Command15.Click();
     EXPECT_TRUE(hidden);
-    EXPECT_EQ(Bytes(data / "a.kvd"), Header + "20000\r\n0\r\n0\r\n0\r\n0\r\n0\r\n");
+    EXPECT_EQ(ReadFile(data / "a.kvd"), Header + "20000\r\n0\r\n0\r\n0\r\n0\r\n0\r\n");
     EXPECT_TRUE(Main1->Enabled() && Main1->Shown());
 
     // With every test measured none runs, and the window stays locked while
@@ -140,7 +136,7 @@ TEST_F(Compar, SaveOverAFileAsksAndReplacesItWholeOrNotAtAll)
 {
     global::TestIndex = {1, 2, 3, 4, 5, 6};
     const std::string old = ComparisonFileText({9, 9, 9, 9, 9, 9}) + std::string(100, '9');
-    Write(data / "old.kvd", old);
+    WriteFile(data / "old.kvd", old);
     const auto over = Type("C:\\data\\old.kvd");
     // Cancel asks nothing; No, a failed write and a failed rename keep the
     // old file; a wildcard is refused before the question (it would match).
@@ -154,11 +150,11 @@ TEST_F(Compar, SaveOverAFileAsksAndReplacesItWholeOrNotAtAll)
         kv::InjectFaultForTest(where, 0);
     }
     Main1->Command15.Click();
-    EXPECT_EQ(Bytes(data / "old.kvd"), old);
+    EXPECT_EQ(ReadFile(data / "old.kvd"), old);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(data), {}), 1);   // no temporary left
     EXPECT_TRUE(Main1->Enabled() && Main1->Shown());
     Main1->Command15.Click();   // Yes
-    EXPECT_EQ(Bytes(data / "old.kvd"), ComparisonFileText(global::TestIndex));
+    EXPECT_EQ(ReadFile(data / "old.kvd"), ComparisonFileText(global::TestIndex));
     EXPECT_EQ(responder.questions, std::vector<std::string>(4, "同一のファイル名が存在します。上書きしますか？"));
     const std::string failed = "エラーの為、記録出来ませんでした(Err=";
     EXPECT_EQ(responder.notices, (std::vector<std::string>{failed + "61)", failed + "61)", failed + "52)", "記録完了！"}));
@@ -166,11 +162,11 @@ TEST_F(Compar, SaveOverAFileAsksAndReplacesItWholeOrNotAtAll)
 
 TEST_F(Compar, LoadRefusalsChangeNothing)
 {
-    Write(data / "lf.kvd", "KORVELINE 2002 V100 (C)Arlen Voskamp\n1\n2\n3\n4\n5\n6\n");
-    Write(data / "big.kvd", Header + "1\r\n2\r\n3\r\n4\r\n5\r\n9999999999\r\n");
+    WriteFile(data / "lf.kvd", "KORVELINE 2002 V100 (C)Arlen Voskamp\n1\n2\n3\n4\n5\n6\n");
+    WriteFile(data / "big.kvd", Header + "1\r\n2\r\n3\r\n4\r\n5\r\n9999999999\r\n");
     // A header followed by 4 GiB of nothing (sparse): no value line in the
     // part that is read.
-    Write(data / "huge.kvd", Header);
+    WriteFile(data / "huge.kvd", Header);
     std::filesystem::resize_file(data / "huge.kvd", std::uintmax_t{4} << 30);
     global::ComparIndex = Sentinel;
     atChooser = {
@@ -195,7 +191,7 @@ TEST_F(Compar, LoadRefusalsChangeNothing)
 
 TEST_F(Compar, AFileWithMegabytesOfTextAfterItsSeventhLineLoads)
 {
-    Write(data / "tail.kvd", ComparisonFileText({1, 2, 3, 4, 5, 6}) + std::string(2 << 20, 't'));
+    WriteFile(data / "tail.kvd", ComparisonFileText({1, 2, 3, 4, 5, 6}) + std::string(2 << 20, 't'));
     atChooser.push_back(Type("C:\\data\\tail.kvd"));
     Main1->Command16.Click();
     EXPECT_EQ(responder.notices, std::vector<std::string>{"比較用データを読み込みました"});
@@ -217,7 +213,6 @@ TEST_F(Compar, AChooserThatCannotStartIsClosedAndTheOperationSaysWhy)
     EXPECT_EQ(responder.notices, (std::vector<std::string>{save, load, save, load}));
 }
 
-// --- the chooser's controls ----------------------------------------------------------
 
 int RowOf(const std::vector<std::string>& entries, const std::string& name)
 {
@@ -237,11 +232,11 @@ TEST_F(Compar, ThePathBoxFollowsEveryEventAndOkReturnsItUnchanged)
 {
     const std::filesystem::path sub = home / "d" / "sub";
     std::filesystem::create_directories(sub / "folder.kvd");
-    for (const char* name : {"b.KVD", "a.kvd", "c.txt", ".hidden.kvd", "a.kvdx", "kvd"}) Write(sub / name, "");
-    Write(data / "x.kvd", "");
+    for (const char* name : {"b.KVD", "a.kvd", "c.txt", ".hidden.kvd", "a.kvdx", "kvd"}) WriteFile(sub / name, "");
+    WriteFile(data / "x.kvd", "");
     AddDriveWithoutFolder('E');
     std::filesystem::create_directories(home / "start");
-    Write(home / "start" / "typed.kvd", ComparisonFileText({5, 4, 3, 2, 1, 0}));
+    WriteFile(home / "start" / "typed.kvd", ComparisonFileText({5, 4, 3, 2, 1, 0}));
     const InFolder working(home / "start");
 
     std::vector<std::string> boxes, listed;
@@ -313,13 +308,12 @@ TEST_F(Compar, FoldersOfAnyNameAreListedOpenedSavedIntoAndLoadedFrom)
     EXPECT_EQ(KV_Common->Text1.Text(), "C:\\data\\" + names[2] + "\\");
 }
 
-// --- the mode switch --------------------------------------------------------------------
 
-TEST_F(Compar, ComparModeOpensLoadUntilAFileIsLoaded)
+TEST_F(Compar, ComparModeOpensLoadUntilAFileIsLoadedAndARunThenShowsTheComparisonButKeepsTheLevel)
 {
     Main1Form& m = Main1.Get();
     auto click = [](kv::OptionButton& option) { static_cast<QAbstractButton*>(option.Widget())->click(); };
-    Write(data / "ref.kvd", ComparisonFileText({10000, 1, 1, 1, 1, 1}));
+    WriteFile(data / "ref.kvd", ComparisonFileText({10000, 1, 1, 1, 1, 1}));
     atChooser = {Cancel, Type("C:\\data\\ref.kvd")};
     click(m.Option1[1]);   // nothing loaded: Load, here cancelled
     EXPECT_EQ(m.Label24.Caption(), "Compar mode");
@@ -332,7 +326,10 @@ TEST_F(Compar, ComparModeOpensLoadUntilAFileIsLoaded)
     EXPECT_EQ(global::DisplayMode, 2);
     EXPECT_EQ(m.Label5.BackColor(), 0x00FF0000u);
     EXPECT_TRUE(atChooser.empty());
-    EXPECT_EQ(global::ComparIndex[Cpu], 10000);
+    SetRowTestForTest(Cpu, [] { return 11234; });
+    m.Command1.Click();
+    EXPECT_EQ(m.Label5.Caption(), "112.3% (+    12)");
+    EXPECT_EQ(global::TestLevel[Cpu], "　２級(LEVEL 10)");
 }
 
 } // namespace

@@ -45,7 +45,7 @@ int LitBars(const kv::ControlArray<kv::Line, 65>& bars)
     return n;
 }
 
-TEST(GaugeSegments, BothRegimesTheirEdgesAndTheJoin)
+TEST(Gauge, BarCountsInBothRegimesAndBarsLitRedToYellowToGreenEachPaced)
 {
     const std::pair<std::int32_t, std::int32_t> cases[] = {
         {0, 0}, {160, 0}, {161, 1}, {480, 2}, {800, 2}, {10000, 31}, {12345, 39},
@@ -53,10 +53,7 @@ TEST(GaugeSegments, BothRegimesTheirEdgesAndTheJoin)
         {6459999, 64}, {6460000, 65}, {INT32_MAX, 77},
     };
     for (auto [value, bars] : cases) EXPECT_EQ(GaugeSegments(value), bars) << value;
-}
 
-TEST(LightGauge, LightsExactlyTheCountRedToYellowToGreenEachBarPaced)
-{
     FakeClock clock;
     kv::Form form;
     kv::ControlArray<kv::Line, 65> bars{form};
@@ -67,11 +64,6 @@ TEST(LightGauge, LightsExactlyTheCountRedToYellowToGreenEachBarPaced)
         for (int i = 0; i < 65; ++i) EXPECT_EQ(bars[i].BorderColor(), i < lit ? BarColour(i) : Black) << count << " " << i;
         EXPECT_EQ(clock.slept, static_cast<std::uint32_t>(lit) * 30u) << count;
     }
-    const std::pair<int, kv::Color> table[] = {
-        {0, 0x000007FF}, {1, 0x00000EFF}, {2, 0x000016FF}, {3, 0x00001DFF}, {16, 0x00007FFF},
-        {32, 0x0000F7FF}, {33, 0x0000FFF8}, {34, 0x0000FFF0}, {48, 0x0000FF80}, {64, 0x0000FF00},
-    };
-    for (auto [bar, colour] : table) EXPECT_EQ(bars[bar].BorderColor(), colour) << bar;
 }
 
 TEST(ComparCaption, PercentAndSignedHundredsOrError)
@@ -277,20 +269,6 @@ TEST_F(RowRun, TextAndGraphGiveTheWindowBackVisibleButLockedUntilTheRunEnds)
         EXPECT_TRUE(m.Shown() && m.Enabled());
         EXPECT_GT(global::TestIndex[t], 0);
     }
-}
-
-TEST_F(RowRun, ComparModeShowsTheComparisonButStillKeepsTheLevel)
-{
-    Main1Form& m = Main1.Get();
-    global::DisplayMode = 2;
-    global::ComparIndex[Calc] = 10000;
-    SetRowTestForTest(Cpu, [] { return 12345; });
-    SetRowTestForTest(Calc, [] { return 11234; });
-    m.Command1.Click();
-    m.Command3.Click();
-    EXPECT_EQ(m.Label5.Caption(), "Error");   // nothing loaded: comparison index 0
-    EXPECT_EQ(global::TestLevel[Cpu], "　２級(LEVEL 10)");
-    EXPECT_EQ(m.Label11.Caption(), "112.3% (+    12)");
 }
 
 // The one guard between the handlers and the window system.
