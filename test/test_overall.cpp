@@ -147,26 +147,22 @@ protected:
 
 TEST_F(OverallWindow, GaugeLightsUpwardsInItsOwnColoursAndNeverBarSixtyFour)
 {
-    struct Case { std::int32_t score; int lit; kv::Color last; };
-    const Case cases[] = {
-        {0, 0, 0}, {160, 0, 0}, {161, 1, 0x000007FF}, {10000, 31, 0x0000F7FF}, {10400, 32, 0x0000FFFF},
-        {10401, 33, 0x0000FFF8}, {18748, 59, 0x0000FF28}, {19999, 62, 0x0000FF10}, {20000, 51, 0x0000FF68},
-        {6460000, 64, 0x0000FF00}, {INT32_MAX, 64, 0x0000FF00},
+    // Red to yellow over bars 0 to 31, then 8 less red a bar from 0xFFF8.
+    auto colour = [](int i) { return i < 32 ? 2047u + 2048u * unsigned(i) : 0xFFF8u - 8u * unsigned(i - 32); };
+    const std::pair<std::int32_t, int> cases[] = {
+        {0, 0}, {160, 0}, {161, 1}, {10000, 31}, {10400, 32}, {10401, 33}, {18748, 59}, {19999, 62}, {20000, 51},
+        {6460000, 64}, {INT32_MAX, 64},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.score);
-        FCapacityForm& f = Open(c.score);
-        for (int i = 0; i < 65; ++i) EXPECT_EQ(f.Line1[i].BorderColor() != Unlit, i < c.lit) << i;
-        if (c.lit) {
-            EXPECT_EQ(f.Line1[c.lit - 1].BorderColor(), c.last);
-        }
-        EXPECT_EQ(clock.slept, 30u * static_cast<std::uint32_t>(c.lit));
-        EXPECT_EQ(f.Label1.Caption(), std::to_string(c.score));
-        EXPECT_EQ(global::FightingCapacity, c.score);
+    for (auto [score, lit] : cases) {
+        SCOPED_TRACE(score);
+        FCapacityForm& f = Open(score);
+        for (int i = 0; i < 65; ++i) EXPECT_EQ(f.Line1[i].BorderColor(), i < lit ? colour(i) : Unlit) << i;
+        EXPECT_EQ(clock.slept, 30u * static_cast<std::uint32_t>(lit));
+        EXPECT_EQ(f.Label1.Caption(), std::to_string(score));
+        EXPECT_EQ(global::FightingCapacity, score);
     }
-    FCapacityForm& f = Open(10400);
-    for (int i = 0; i < 32; ++i) EXPECT_EQ(f.Line1[i].BorderColor(), 2047u + 2048u * static_cast<unsigned>(i)) << i;
     // The load stacks bars 1 to 64 upwards; bar 0 stays where it was designed.
+    const FCapacityForm& f = F_capacity.Get();
     EXPECT_EQ(std::tuple(f.Line1[0].Y1(), f.Line1[1].Y1(), f.Line1[63].Y2(), f.Line1[64].Y1()),
               std::tuple(6330, 4280, -60, -130));
 }
@@ -244,16 +240,6 @@ protected:
         EXPECT_TRUE(l.allEnabled);
         EXPECT_TRUE(Main1->Enabled());
     }
-
-    // Wrong colours where a sequence's end must put the design's back.
-    void Scramble()
-    {
-        Main1Form& m = Main1.Get();
-        m.Label4.ForeColor(0x123456);
-        m.Shape4.FillColor(0x654321);
-        m.Shape3.FillColor(0x111111);
-        m.Shape2[4].FillColor(0x222222);
-    }
 };
 
 TEST_F(Sequences, AllRunsEverySixInOrderWithThePathLitRowByRowAndPumpsAfterEach)
@@ -276,8 +262,9 @@ TEST_F(Sequences, MissingRunTakesOnlyMinusOneLitDownToItAndPumpsNothingBetween)
 {
     global::TestIndex = {NotMeasured, 0, NotMeasured, -5, 7, NotMeasured};
     ReplaceTests();
-    Scramble();
-    Main1->Command8.Enabled(false);
+    Main1Form& m = Main1.Get();   // wrong colours, which the sequence's end must put right
+    m.Label4.ForeColor(0x123456), m.Shape4.FillColor(0x654321), m.Shape3.FillColor(1), m.Shape2[4].FillColor(2);
+    m.Command8.Enabled(false);
     EXPECT_TRUE(RunMissingTests());
     EXPECT_EQ(ran, (std::vector<int>{Cpu, Mem, Graph}));
     EXPECT_EQ(pumpedBefore, (std::vector<bool>{true, false, false}));
