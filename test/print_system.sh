@@ -19,25 +19,19 @@ fail() {
   exit 1
 }
 
-case "$cmd" in
-stop)
+if [ "$cmd" = stop ]; then
   pid=$(cat "$dir/cupsd.pid" 2>/dev/null) && kill -TERM "$pid" 2>/dev/null || exit 0
   timeout 10 tail -s 0.1 --pid="$pid" -f /dev/null || kill -KILL "$pid" 2>/dev/null || true
   exit 0
-  ;;
-start) ;;
-*) fail "unknown command $cmd" ;;
-esac
+fi
+[ "$cmd" = start ] || fail "unknown command $cmd"
 
 [ "$(id -u)" -eq 0 ] || fail "the scheduler needs root"
-for tool in cupsd lpadmin lpstat; do
-  command -v "$tool" >/dev/null || fail "$tool is not installed"
-done
+for tool in cupsd lpadmin lpstat; do command -v "$tool" >/dev/null || fail "$tool is not installed"; done
 
 mkdir -p "$dir"/{conf,bin/backend,spool/tmp,cache,state,log}
 chmod 755 "$dir" "$dir/bin" "$dir/bin/backend"
-ln -s /usr/lib/cups/daemon "$dir/bin/daemon"
-ln -s /usr/lib/cups/notifier "$dir/bin/notifier"
+ln -s /usr/lib/cups/daemon /usr/lib/cups/notifier "$dir/bin/"
 
 # The backend runs as root because only root may read it (mode 700); it
 # takes the job's file (or standard input) and renames it into place, so the
