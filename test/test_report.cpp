@@ -30,30 +30,19 @@
 
 namespace {
 
-const std::string Sep = [] {
-    std::string s;
-    for (int i = 0; i < 39; ++i) s += "―";
-    return s;
-}();
+const std::string Sep = [] { std::string s; for (int i = 0; i < 39; ++i) s += "―"; return s; }();
 
 // A machine as the overall-result window leaves the shared state.
 void MeasuredMachine()
 {
-    global::TestIndex = {123456, 99, 5000, -1, 12345, 100};
-    global::TestLevel = {"　初段(LEVEL 12)", "破門(LEVEL 0)", "A", "", "B", "C"};
-    global::ClockMHz = 850;
-    global::CpuName = "Pentium II,III,IV";
-    global::TotalMemMB = 64;
-    global::TestDrive = "c:";
-    global::OsReportText = " Platform     :  Windows95/98/Me and later\r\nOS Version   : 4.10\r\n"
-                           "BUILD Number : 67766446\r\nmore : A \r\n";
-    global::ScreenWidth = 1024;
-    global::ScreenHeight = 768;
-    global::UserResFree = "";
-    global::GdiResFree = " 99";
-    global::FightingCapacity = 23456;
-    global::LevelText = "　初段(LEVEL 12)";
-    global::RankTitle = "芸達者";
+    using namespace global;
+    TestIndex = {123456, 99, 5000, -1, 12345, 100};
+    TestLevel = {"　初段(LEVEL 12)", "破門(LEVEL 0)", "A", "", "B", "C"};
+    ClockMHz = 850, CpuName = "Pentium II,III,IV", TotalMemMB = 64, TestDrive = "c:";
+    OsReportText = " Platform     :  Windows95/98/Me and later\r\nOS Version   : 4.10\r\n"
+                   "BUILD Number : 67766446\r\nmore : A \r\n";
+    ScreenWidth = 1024, ScreenHeight = 768, UserResFree = "", GdiResFree = " 99";
+    FightingCapacity = 23456, LevelText = "　初段(LEVEL 12)", RankTitle = "芸達者";
 }
 
 const std::string ExpectedReport =
@@ -128,11 +117,10 @@ protected:
     static int ButtonsShown() { return Report->Command1.Visible() + Report->Command2.Visible() + Report->Command3.Visible(); }
     static void Press(Qt::Key key, const QString& text, Qt::KeyboardModifiers mods = Qt::NoModifier)
     {
-        QWidget* w = Report->Text1.Widget();
-        QKeyEvent down(QEvent::KeyPress, key, mods, text);
-        QApplication::sendEvent(w, &down);
-        QKeyEvent up(QEvent::KeyRelease, key, mods, text);
-        QApplication::sendEvent(w, &up);
+        for (auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent e(type, key, mods, text);
+            QApplication::sendEvent(Report->Text1.Widget(), &e);
+        }
     }
 };
 
@@ -226,8 +214,7 @@ TEST_F(ReportWindow, AFailedFileOutTellsItsNumberAndLeavesTheFileAsItWas)
     // ...and one that is cut short: the part that got out is taken back.
     rlimit old{};
     getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = before.size() + 100;
+    const rlimit small{before.size() + 100, old.rlim_max};
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     setrlimit(RLIMIT_FSIZE, &small);
     Report->Command1.Click();
@@ -307,8 +294,6 @@ TEST_F(ReportWindow, CopyGivesUpOnAPrintSystemThatNeverAnswers)
     }
     close(listener);
 }
-
-// --- Copy through a private CUPS scheduler ----------------------------------
 
 // Runs a shell command; its exit status and what it printed.
 std::pair<int, std::string> Shell(const std::string& command)
