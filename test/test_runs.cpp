@@ -38,6 +38,9 @@ kv::Color BarColour(int i)
     return 0x0000FF00u | static_cast<kv::Color>(248 - 8 * (i - 33));
 }
 
+// The notice of a handler ended by an error with that number.
+std::string Aborted(int n) { return "エラーの為、処理を中止しました。(Err=" + std::to_string(n) + ")"; }
+
 int LitBars(const kv::ControlArray<kv::Line, 65>& bars)
 {
     int n = 0;
@@ -278,9 +281,7 @@ TEST_F(GuiTest, WhateverEscapesAHandlerBecomesTheRunTimeErrorNotice)
     QTimer::singleShot(0, [] { throw std::bad_alloc(); });
     QTimer::singleShot(0, [] { throw std::logic_error("a fault of the program"); });
     kv::DoEvents();
-    EXPECT_EQ(responder.notices, (std::vector<std::string>{"エラーの為、処理を中止しました。(Err=76)",
-                                                           "エラーの為、処理を中止しました。(Err=7)",
-                                                           "エラーの為、処理を中止しました。(Err=0)"}));
+    EXPECT_EQ(responder.notices, (std::vector<std::string>{Aborted(76), Aborted(7), Aborted(0)}));
 }
 
 TEST_F(RowRun, AFailedRunPutsTheRowAndTheWindowsBackAndSaysWhy)
@@ -308,8 +309,7 @@ TEST_F(RowRun, AFailedRunPutsTheRowAndTheWindowsBackAndSaysWhy)
         EXPECT_TRUE(m.Enabled() && m.Shown());
     }
     EXPECT_FALSE(TextTest.Loaded());
-    EXPECT_EQ(responder.notices, (std::vector<std::string>{"エラーの為、処理を中止しました。(Err=61)",
-                                                           "エラーの為、処理を中止しました。(Err=7)"}));
+    EXPECT_EQ(responder.notices, (std::vector<std::string>{Aborted(61), Aborted(7)}));
 }
 
 } // namespace
