@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# The real program on a virtual X display: without a settings file the setup
-# window is mapped, and the main window not; typed folders are saved. With
-# one the main window is. A row run lights its gauge; the Graph test's
+# Without a settings file the setup window, whose typed folders are saved; with
+# one the main window, where a row run lights its gauge and the Graph test's
 # circles reach the screen.
 source "$(dirname "$0")/xvfb_lib.sh"
 
@@ -21,14 +20,12 @@ cmp -s <(printf 'C:\\prog\r\n/srv/kv data\r\n') "$work/b/.config/KORVEL.ini" \
 stop
 echo "ok: setup window without a settings file, typed and saved"
 
-# 2. With a settings file, the main window. The CPU row run from its start
-# button: the gauge lights from the left in the gauge colours.
+# 2. With a settings file, the main window. A CPU row run (Command1) lights
+# its strip (Picture3, 5970,930 twips, 4380 x 555; bars 2 px inside its border)
+# from the left, 30 ms a bar after a test of some 2.5 s: bars 0 and 1 in their colours.
 start_main "$work/c" "$work/c/data"
 mapped "KORVEL Setup" && fail "setup window mapped with a settings file"
-click_twips "$main" 2565 960 615 495   # Command1
-# The CPU strip (Picture3, 5970,930 twips, 4380 x 555) draws its bars 2 px
-# inside its border, bar 0 at its left end. The test takes a little over
-# 2.5 s, then the bars light 30 ms apart: bars 0 and 1 in their colours.
+click_twips "$main" 2565 960 615 495
 two_bars_lit() { painted "$main" 400 80 255 7 0 && painted "$main" 405 80 255 14 0; }
 wait_until 60 two_bars_lit || fail "bars 0 and 1 not lit in their colours within 60 s of the click: \
 $(pixels "$work/shot.png" 400 80 6 1 | sed -n '1p;6p')"

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# The real program on a virtual X display: Save measures every test, then the
-# chooser takes a typed name and the file is written; Load reads it back
-# through a click in the file list, and a CPU run in Compar mode shows its
-# comparison in the CPU comment panel.
+# Save measures every test and writes the name typed into the chooser; Load
+# reads it back through a click in the file list; a CPU run in Compar mode
+# shows its comparison in the CPU comment panel.
 source "$(dirname "$0")/xvfb_lib.sh"
 
 h="$work/h"

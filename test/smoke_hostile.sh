@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # The real program against an unlucky machine: no display, a signal during
-# the HDD test, a test drive unmounted under it, and a sound device that
-# never answers. Every wait is bounded, so a regression fails, never hangs.
+# the HDD test, a test drive unmounted under it, a sound device that never answers.
 source "$(dirname "$0")/xvfb_lib.sh"
 passed=0; skipped=0
 hdd() { click_twips "$main" 2610 4260 615 495; }   # the HDD row's start button
@@ -43,14 +42,10 @@ echo "ok: a signal during the HDD test removes the scratch file and ends the pro
 # tmpfs in a mount namespace of the program's own; unmounted there, the
 # folder is the plain one this script sees.
 if [ "$(id -u)" -eq 0 ]; then
-  h="$work/mnt"; mkdir -p "$h" "$work/mnt-rt"
+  h="$work/mnt"; mkdir -p "$h"
   settings "$work/mnt-seed" "$work/mnt-seed/data"
-  log="$work/mnt-rt/out.log"
-  HOME="$h" XDG_RUNTIME_DIR="$work/mnt-rt" unshare -m --propagation private sh -c '
-    mount -t tmpfs -o size=64m kvhome "$1" && cp -r "$2/.config" "$1/" && cd "$1" \
-      && exec env --default-signal "$0"
-  ' "$exe" "$h" "$work/mnt-seed" >"$log" 2>&1 &
-  pid=$!
+  start "$h" unshare -m --propagation private sh -c \
+    'mount -t tmpfs -o size=64m kvhome "$0" && cp -r "$1/.config" "$0/" && cd "$0" && shift && exec "$@"' "$h" "$work/mnt-seed"
   main_ready
   nsenter -t "$pid" -m umount -l "$h" || fail "unmount: could not unmount the home tmpfs"
   hdd

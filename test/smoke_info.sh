@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
-# The real program on a virtual X display: each information button hides the
-# main window and opens "KORVEL information" with this machine's facts, read
-# back through the X selection; in the OS text a paste of nothing changes
-# nothing and ends nothing, a middle click pastes the selection; OK brings
-# the main window back. The program folder is the built one, so the resource
-# program answers for real. (The texts' layout is the unit tests' business.)
+# Each information button opens "KORVEL information" in place of the main
+# window with this machine's facts (their layout is the unit tests' business),
+# and its OK brings the main window back. In the OS text a paste of nothing
+# changes and ends nothing; a middle click pastes the selection. The resource
+# program answers for real: the program folder is the built one.
 source "$(dirname "$0")/xvfb_lib.sh"
 command -v xclip >/dev/null || fail "xclip is missing (scripts/setup-deps installs it)"
 

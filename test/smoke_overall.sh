@@ -1,10 +1,8 @@
 #!/usr/bin/env bash
-# The real program on a virtual X display: ALL runs the six rows along the lit
-# connector path and fills every value panel; "Fighting Capacity" then opens
-# the overall-result window, which computes the score, lights its gauge in
-# its colours and shows Report. Last, the certificate: a paste into its
-# report box (of nothing, then of the selection), File Out writes the report
-# file with the pasted text, and OK brings the main window back.
+# ALL runs the six rows along the lit path; "Fighting Capacity" opens the
+# overall result, which lights its gauge and shows Report; the certificate
+# takes a paste (of nothing, then of the selection) into its box, File Out
+# writes that into the report file, and OK brings the main window back.
 source "$(dirname "$0")/xvfb_lib.sh"
 
 start_main "$work/h" "$work/h/data"
