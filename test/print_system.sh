@@ -38,10 +38,7 @@ ln -s /usr/lib/cups/daemon /usr/lib/cups/notifier "$dir/bin/"
 # output appears whole.
 cat >"$dir/bin/backend/kvtest" <<'EOF'
 #!/bin/sh
-if [ $# -eq 0 ]; then
-  echo 'direct kvtest "Unknown" "Test file backend"'
-  exit 0
-fi
+[ $# -ne 0 ] || { echo 'direct kvtest "Unknown" "Test file backend"'; exit 0; }
 out=${DEVICE_URI#kvtest:}
 if [ $# -ge 6 ]; then cat "$6" >"$out.part"; else cat >"$out.part"; fi
 mv "$out.part" "$out"

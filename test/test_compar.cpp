@@ -32,9 +32,7 @@ TEST(ComparFile, SixValuesReadAsTextToNumberOrARefusalThatChangesNothing)
     // The text, and the error number of its refusal or -1 when it is taken.
     const std::pair<std::string, int> cases[] = {
         {Header + " 42\r\n42abc\r\n\r\nabc\r\n12.5\r\n13.5\r\n7\r\ntrailing", -1},
-        {"", 0},
-        {std::string(ComparHeader), 0},
-        {" " + five + "6\r\n", 0},
+        {"", 0}, {std::string(ComparHeader), 0}, {" " + five + "6\r\n", 0},
         {"korveline 2002 v100 (c)arlen voskamp\r\n1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n", 0},
         {five + "6", 0},
         {five + "2147483648\r\n", kv::ErrOverflow},   // after five values were read
@@ -44,11 +42,7 @@ TEST(ComparFile, SixValuesReadAsTextToNumberOrARefusalThatChangesNothing)
         SCOPED_TRACE(testing::PrintToString(text));
         global::ComparIndex = Sentinel;
         int got = -1;
-        try {
-            LoadComparisonValues(text);
-        } catch (const kv::RuntimeError& e) {
-            got = e.Number();
-        }
+        try { LoadComparisonValues(text); } catch (const kv::RuntimeError& e) { got = e.Number(); }
         EXPECT_EQ(got, number);
         EXPECT_EQ(global::ComparIndex, number == -1 ? Indices({42, 42, 0, 0, 12, 14}) : Sentinel);
     }

@@ -34,10 +34,7 @@ void NeutralFacts()
 }
 
 template <class T, class V>
-std::function<void()> Set(T& fact, V value)
-{
-    return [&fact, value] { fact = value; };
-}
+std::function<void()> Set(T& fact, V value) { return [&fact, value] { fact = value; }; }
 
 TEST(OverallScore, TheWorkedMachinesAndEachFactorOnItsOwnWithTiesToEven)
 {
