@@ -184,18 +184,17 @@ void PokeMainWindow(Main1Form& m)
             QCoreApplication::sendEvent(target, &e);
         }
     };
+    QWindow* window = m.Widget()->windowHandle();
     for (auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
         QKeyEvent key(type, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
-        QCoreApplication::sendEvent(m.Widget()->windowHandle(), &key);
+        QCoreApplication::sendEvent(window, &key);
     }
-    QWidget* calc = m.Command3.Widget();
-    click(m.Widget()->windowHandle(), calc->mapTo(m.Widget(), calc->rect().center()));
+    auto middle = [&m](kv::Windowed& c) { return QPointF(c.Widget()->mapTo(m.Widget(), c.Widget()->rect().center())); };
+    click(window, middle(m.Command3));
     click(m.Command4.Widget(), m.Command4.Widget()->rect().center());
-    QWidget* drives = m.Drive1.Widget();
-    const QPointF over = drives->mapTo(m.Widget(), drives->rect().center());
-    QWheelEvent wheel(over, over, QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+    QWheelEvent wheel(middle(m.Drive1), middle(m.Drive1), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
                       Qt::NoScrollPhase, false);
-    QCoreApplication::sendEvent(m.Widget()->windowHandle(), &wheel);
+    QCoreApplication::sendEvent(window, &wheel);
 }
 
 // The close box too is ignored during the run, not remembered for later.

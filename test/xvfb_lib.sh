@@ -25,9 +25,8 @@ work=$(mktemp -d) pid="" xvfb_pid="" log=""
 # start HOME [VAR=value...]: the program in its home folder (its drive C:), every
 # signal at its default action (a script's background jobs ignore SIGINT).
 start() {
-  local h="$1"; shift
-  log="$h/out.log"
-  (cd "$h" && exec env HOME="$h" XDG_RUNTIME_DIR="$h" "$@" env --default-signal "$exe") >"$log" 2>&1 &
+  log="$1/out.log"
+  (cd "$1" && exec env HOME="$1" XDG_RUNTIME_DIR="$1" "${@:2}" env --default-signal "$exe") >"$log" 2>&1 &
   pid=$!
 }
 stop() { [ -z "$pid" ] || { kill "$pid"; wait "$pid"; } 2>/dev/null || true; pid=""; }
