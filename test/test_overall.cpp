@@ -48,29 +48,26 @@ TEST(OverallScore, TheWorkedMachinesAndEachFactorOnItsOwnWithTiesToEven)
             UserResFree = "85"; GdiResFree = "90";
         };
     };
-    struct Case { Six indices; std::function<void()> change; std::int32_t score; };
+    struct Case { std::function<void()> change; std::int32_t score; Six indices = {1000, 1000, 1000, 1000, 1000, 1000}; };
     const Case cases[] = {
-        {fast, {}, 21250},   // the average and the low value
-        {fast, machine(6, 256, 1024, 768, 30000), 18748},
-        {slow, {}, 858},     // 858.5 to even
+        {{}, 21250, fast},   // the average and the low value
+        {machine(6, 256, 1024, 768, 30000), 18748, fast},
+        {{}, 858, slow},     // 858.5 to even
         // The running score goes negative on the way; later factors still
         // apply to it and only the result is floored.
-        {slow, machine(5, 64, 800, 600, 2000), 0},
-        {slow, machine(5, 64, 800, 600, 2000 + 262480), 0},
-        {slow, machine(5, 64, 800, 600, 2000 + 263000), 1},
-        {all(2000000), {}, 1500000},   // the low value capped
-        {all(INT32_MAX), {}, static_cast<std::int32_t>((std::int64_t{INT32_MAX} + 999999) / 2)},
-        {all(15), Set(CpuLevel, 5), 10},   // 10.5
-        {all(1000), Set(CpuLevel, 3), 1000}, {all(1000), Set(CpuLevel, 4), 200}, {all(1000), Set(CpuLevel, 5), 700},
-        {all(1000), Set(CpuLevel, 7), 1100}, {all(1000), Set(CpuLevel, 15), 1100},
-        {all(1000), Set(TotalMemMB, 499), 998}, {all(1000), Set(TotalMemMB, 501), 1003},
-        {all(30), Set(ScreenWidth, 1600), 32},   // 31.5
-        {all(1000), Set(ScreenWidth, 1279), 950}, {all(1000), Set(ScreenWidth, 1599), 1000},
-        {all(1000), Set(ScreenHeight, 1023), 950}, {all(1000), Set(ScreenHeight, 1279), 1000},
-        {all(1000), Set(ScreenHeight, 1280), 1050}, {all(1000), Set(UserResFree, "49"), 950},
-        {all(1000), Set(GdiResFree, ""), 950}, {all(1000), [] { UserResFree = "  49"; GdiResFree = "x"; }, 902},
-        {all(1000), [] { HasRemoteDrive = HasRamDrive = 1; }, 1102},   // 1102.5
-        {all(1000), Set(HasRemoteDrive, 2), 1000}, {all(1000), Set(DiskTotalMB, 21980), 1002},   // 1001.5 to even
+        {machine(5, 64, 800, 600, 2000), 0, slow}, {machine(5, 64, 800, 600, 2000 + 262480), 0, slow},
+        {machine(5, 64, 800, 600, 2000 + 263000), 1, slow},
+        {{}, 1500000, all(2000000)},   // the low value capped
+        {{}, static_cast<std::int32_t>((std::int64_t{INT32_MAX} + 999999) / 2), all(INT32_MAX)},
+        {Set(CpuLevel, 5), 10, all(15)},   // 10.5
+        {Set(CpuLevel, 3), 1000}, {Set(CpuLevel, 4), 200}, {Set(CpuLevel, 5), 700}, {Set(CpuLevel, 7), 1100},
+        {Set(CpuLevel, 15), 1100}, {Set(TotalMemMB, 499), 998}, {Set(TotalMemMB, 501), 1003},
+        {Set(ScreenWidth, 1600), 32, all(30)},   // 31.5
+        {Set(ScreenWidth, 1279), 950}, {Set(ScreenWidth, 1599), 1000}, {Set(ScreenHeight, 1023), 950},
+        {Set(ScreenHeight, 1279), 1000}, {Set(ScreenHeight, 1280), 1050}, {Set(UserResFree, "49"), 950},
+        {Set(GdiResFree, ""), 950}, {[] { Set(UserResFree, "  49")(), Set(GdiResFree, "x")(); }, 902},
+        {[] { HasRemoteDrive = HasRamDrive = 1; }, 1102},   // 1102.5
+        {Set(HasRemoteDrive, 2), 1000}, {Set(DiskTotalMB, 21980), 1002},   // 1001.5 to even
     };
     ResetAll();
     for (const Case& c : cases) {
@@ -314,8 +311,7 @@ TEST_F(Sequences, AFailingRowEndsTheSequenceAndGivesTheWindowBack)
 
     // Neither Save nor "Fighting Capacity" goes on after a failed
     // missing-tests run: the window each would open stays closed.
-    const std::pair<kv::CommandButton*, kv::FormRefBase*> roads[] = {{&m.Command15, &KV_Common},
-                                                                     {&m.Command9, &F_capacity}};
+    const std::pair<kv::CommandButton*, kv::FormRefBase*> roads[] = {{&m.Command15, &KV_Common}, {&m.Command9, &F_capacity}};
     for (auto [button, window] : roads) {
         global::TestIndex.fill(NotMeasured);
         ran.clear();

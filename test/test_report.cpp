@@ -317,7 +317,6 @@ protected:
         ReportWindow::SetUp();
         if (geteuid() != 0) GTEST_SKIP() << "a private CUPS scheduler needs root";
         cups = home / "cups";
-        std::filesystem::create_directories(cups);
         const auto [status, out] = Shell(script + " start '" + cups.string() + "' 2>&1");
         ASSERT_EQ(status, 0) << out;
         setenv("CUPS_SERVER", (cups / "cups.sock").c_str(), 1);
