@@ -128,20 +128,15 @@ constexpr const char* Saved = "KV_REP.TXT　に、記録しました。";
 const std::string NotSaved = "エラーの為、記録出来ませんでした(Err=", NotPrinted = "エラーの為、印刷出来ませんでした(Err=482)";
 const std::regex VersionForm(R"(\d\d-\d\d-\d{4} \d\d:\d\d:\d\d   KORVELINE 2002  Ver 1\.01)");
 
-// The record as written at some moment: its version line is taken from the
-// file and must have the right form; everything else is fixed.
+// The record as written at some moment: its version line (46 characters) is
+// taken from the file and must have the right form; everything else is fixed.
 void ExpectRecord(const std::string& bytes, std::size_t& at, const std::string& boxText)
 {
-    const std::string z = std::string(78, 'z') + "\r\n";
-    ASSERT_EQ(bytes.compare(at, z.size(), z), 0);
-    const std::size_t lineEnd = bytes.find("\r\n", at + z.size());
-    ASSERT_NE(lineEnd, std::string::npos);
-    const std::string version = bytes.substr(at + z.size(), lineEnd - at - z.size());
+    const std::string z = std::string(78, 'z') + "\r\n", version = bytes.substr(std::min(at + 80, bytes.size()), 46);
     EXPECT_TRUE(std::regex_match(version, VersionForm)) << version;
     const std::string expected = z + version + "\r\n\r\n"
         "　　　　認定段位: 　初段(LEVEL 12)  芸達者\r\n\r\n\r\n" + Sep + "\r\n" + boxText;
-    ASSERT_LE(at + expected.size(), bytes.size());
-    EXPECT_EQ(bytes.substr(at, expected.size()), expected);
+    EXPECT_EQ(bytes.substr(std::min(at, bytes.size()), expected.size()), expected);
     at += expected.size();
 }
 
@@ -251,8 +246,7 @@ TEST_F(ReportWindow, CopyGivesUpOnAPrintSystemThatNeverAnswers)
     // A stand-in scheduler: the kernel takes each connection, nobody answers.
     const std::string sock = (home / "mute.sock").string();
     const int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
+    sockaddr_un addr{AF_UNIX, {}};
     sock.copy(addr.sun_path, sizeof addr.sun_path - 1);
     ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
     ASSERT_EQ(listen(listener, 8), 0);

@@ -147,8 +147,7 @@ selection_is() { got=$(xclip -o -selection "${2:-primary}" 2>/dev/null) && [ "$g
 drop_selection() {
   xclip -quiet -selection "$1" -i </dev/null >/dev/null 2>&1 &
   wait_until 5 selection_is "" "$1" || true
-  kill "$!" 2>/dev/null || true
-  wait "$!" 2>/dev/null || true
+  { kill "$!"; wait "$!"; } 2>/dev/null || true
 }
 # select_all WINDOW X Y: a click into the text box at X,Y (pixels), then Ctrl+A.
 select_all() { xdotool mousemove --window "$1" "$2" "$3" click 1 key --window "$1" ctrl+a; }
@@ -172,10 +171,8 @@ paste_into() {
   xclip -o -selection primary >/dev/null 2>&1 && fail "the selection could not be emptied"
   sleep 0.5   # so that this click and the last one make no double click
   xdotool mousemove --window "$1" "$2" "$3" click 1 key --window "$1" shift+Insert click 2 2>/dev/null || true
-  if ! got=$(box_text "$@") || [ "$got" != "$before" ]; then
-    ended && fail "a paste of nothing ended the program"
-    fail "a paste of nothing changed the text box"
-  fi
+  got=$(box_text "$@") && [ "$got" = "$before" ] \
+    || fail "a paste of nothing $(ended && echo ended the program || echo changed the text box)"
   printf 'kvpaste' | xclip -selection primary
   wait_until 5 selection_is kvpaste || fail "xclip did not take the selection"
   xdotool mousemove --window "$1" "$2" "$3" click 2
