@@ -10,8 +10,7 @@ set -euo pipefail
 
 cmd=${1:?start or stop}
 dir=${2:?folder}
-sock="$dir/cups.sock"
-export CUPS_SERVER="$sock"
+export CUPS_SERVER="$dir/cups.sock"
 
 fail() {
   echo "print_system: $*" >&2
@@ -46,7 +45,7 @@ EOF
 chmod 700 "$dir/bin/backend/kvtest"
 
 cat >"$dir/conf/cupsd.conf" <<EOF
-Listen $sock
+Listen $CUPS_SERVER
 LogLevel info
 Browsing No
 WebInterface No
@@ -77,7 +76,7 @@ echo $! >"$dir/cupsd.pid"
 
 answers() {
   kill -0 "$(cat "$dir/cupsd.pid")" 2>/dev/null || fail "the scheduler ended at start"
-  [ -S "$sock" ] && timeout 5 lpstat -r >/dev/null 2>&1
+  [ -S "$CUPS_SERVER" ] && timeout 5 lpstat -r >/dev/null 2>&1
 }
 for _ in $(seq 1 100); do answers && break; sleep 0.1; done
 answers || fail "the scheduler did not answer within 10 s"
