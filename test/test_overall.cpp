@@ -24,13 +24,9 @@ namespace {
 void NeutralFacts()
 {
     using namespace global;
-    CpuLevel = 6;
-    TotalMemMB = 500;
-    HasRemoteDrive = HasRamDrive = 0;
-    ScreenWidth = 1280;
-    ScreenHeight = 1024;
+    CpuLevel = 6, TotalMemMB = 500, HasRemoteDrive = HasRamDrive = 0;
+    ScreenWidth = 1280, ScreenHeight = 1024, DiskTotalMB = 20480;
     UserResFree = GdiResFree = "50";
-    DiskTotalMB = 20480;
 }
 
 template <class T, class V>
