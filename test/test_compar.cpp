@@ -1,5 +1,5 @@
 // Comparison data: the file, Save and Load through the file chooser, the
-// chooser's own controls, and the mode switch that opens Load.
+// chooser's own controls, and Compar mode, which opens Load and shows comparisons.
 #include "fake_clock.h"
 #include "gui_support.h"
 
