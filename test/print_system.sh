@@ -10,8 +10,7 @@ set -euo pipefail
 
 cmd=${1:?start or stop}
 dir=${2:?folder}
-sock="$dir/cups.sock"
-export CUPS_SERVER="$sock"
+export CUPS_SERVER="$dir/cups.sock"
 
 fail() {
   echo "print_system: $*" >&2
@@ -19,35 +18,26 @@ fail() {
   exit 1
 }
 
-case "$cmd" in
-stop)
+if [ "$cmd" = stop ]; then
   pid=$(cat "$dir/cupsd.pid" 2>/dev/null) && kill -TERM "$pid" 2>/dev/null || exit 0
   timeout 10 tail -s 0.1 --pid="$pid" -f /dev/null || kill -KILL "$pid" 2>/dev/null || true
   exit 0
-  ;;
-start) ;;
-*) fail "unknown command $cmd" ;;
-esac
+fi
+[ "$cmd" = start ] || fail "unknown command $cmd"
 
 [ "$(id -u)" -eq 0 ] || fail "the scheduler needs root"
-for tool in cupsd lpadmin lpstat; do
-  command -v "$tool" >/dev/null || fail "$tool is not installed"
-done
+for tool in cupsd lpadmin lpstat; do command -v "$tool" >/dev/null || fail "$tool is not installed"; done
 
 mkdir -p "$dir"/{conf,bin/backend,spool/tmp,cache,state,log}
 chmod 755 "$dir" "$dir/bin" "$dir/bin/backend"
-ln -s /usr/lib/cups/daemon "$dir/bin/daemon"
-ln -s /usr/lib/cups/notifier "$dir/bin/notifier"
+ln -s /usr/lib/cups/daemon /usr/lib/cups/notifier "$dir/bin/"
 
 # The backend runs as root because only root may read it (mode 700); it
 # takes the job's file (or standard input) and renames it into place, so the
 # output appears whole.
 cat >"$dir/bin/backend/kvtest" <<'EOF'
 #!/bin/sh
-if [ $# -eq 0 ]; then
-  echo 'direct kvtest "Unknown" "Test file backend"'
-  exit 0
-fi
+[ $# -ne 0 ] || { echo 'direct kvtest "Unknown" "Test file backend"'; exit 0; }
 out=${DEVICE_URI#kvtest:}
 if [ $# -ge 6 ]; then cat "$6" >"$out.part"; else cat >"$out.part"; fi
 mv "$out.part" "$out"
@@ -55,7 +45,7 @@ EOF
 chmod 700 "$dir/bin/backend/kvtest"
 
 cat >"$dir/conf/cupsd.conf" <<EOF
-Listen $sock
+Listen $CUPS_SERVER
 LogLevel info
 Browsing No
 WebInterface No
@@ -86,7 +76,7 @@ echo $! >"$dir/cupsd.pid"
 
 answers() {
   kill -0 "$(cat "$dir/cupsd.pid")" 2>/dev/null || fail "the scheduler ended at start"
-  [ -S "$sock" ] && timeout 5 lpstat -r >/dev/null 2>&1
+  [ -S "$CUPS_SERVER" ] && timeout 5 lpstat -r >/dev/null 2>&1
 }
 for _ in $(seq 1 100); do answers && break; sleep 0.1; done
 answers || fail "the scheduler did not answer within 10 s"

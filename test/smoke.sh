@@ -1,45 +1,37 @@
 #!/usr/bin/env bash
-# The real program on a virtual X display: without a settings file the setup
-# window is mapped, and the main window not; typed folders are saved. With
-# one the main window is. A row run lights its gauge; the Graph test's
+# Without a settings file the setup window, whose typed folders are saved; with
+# one the main window, where a row run lights its gauge and the Graph test's
 # circles reach the screen.
-set -euo pipefail
-exe="$1"
 source "$(dirname "$0")/xvfb_lib.sh"
 
 # 1. No settings file: the setup window. Typing both folders (the program
 # folder's box has the focus) and OK writes the file and maps the main window.
 mkdir -p "$work/b"
 start "$work/b"
-wait_mapped "KORVEL Setup" 30 || fail "setup window not mapped without a settings file"
-mapped "KORVELINE 2002" && fail "main window mapped without a settings file"
-swin=$(window "KORVEL Setup")
+shows "KORVEL Setup" "KORVELINE 2002"
 # Text1(1): 405,8370 twips, 6510 x 420.
-wait_until 30 painted "$swin" 244 572 255 255 255 || fail "setup window never painted"
-xdotool windowfocus --sync "$swin" type --delay 20 'C:\prog'
-xdotool mousemove --window "$swin" 244 572 click 1 type --delay 20 '/srv/kv data'
-click_twips "$swin" 9690 8130 1710 465   # OK (Command5)
-wait_mapped "KORVELINE 2002" 30 || fail "main window not mapped after the setup's OK"
-mapped "KORVEL Setup" && fail "setup window still mapped after its OK"
+wait_until 30 painted "$win" 244 572 255 255 255 || fail "setup window never painted"
+xdotool windowfocus --sync "$win" type --delay 20 'C:\prog'
+xdotool mousemove --window "$win" 244 572 click 1 type --delay 20 '/srv/kv data'
+click_twips "$win" 9690 8130 1710 465   # OK (Command5)
+shows "KORVELINE 2002" "KORVEL Setup"
 cmp -s <(printf 'C:\\prog\r\n/srv/kv data\r\n') "$work/b/.config/KORVEL.ini" \
   || fail "settings file not as typed: $(od -c "$work/b/.config/KORVEL.ini" | head -3)"
 stop
 echo "ok: setup window without a settings file, typed and saved"
 
-# 2. With a settings file, the main window. The CPU row run from its start
-# button: the gauge lights from the left in the gauge colours.
+# 2. With a settings file, the main window. A CPU row run (Command1) lights
+# its strip (Picture3, 5970,930 twips, 4380 x 555; bars 2 px inside its border)
+# from the left, 30 ms a bar after a test of some 2.5 s: bars 0 and 1 in their colours.
 start_main "$work/c" "$work/c/data"
 mapped "KORVEL Setup" && fail "setup window mapped with a settings file"
-click_twips "$main" 2565 960 615 495   # Command1
-# The CPU strip (Picture3, 5970,930 twips, 4380 x 555) draws its bars 2 px
-# inside its border, bar 0 at its left end. The test takes a little over
-# 2.5 s, then the bars light 30 ms apart: bars 0 and 1 in their colours.
+click_twips "$main" 2565 960 615 495
 two_bars_lit() { painted "$main" 400 80 255 7 0 && painted "$main" 405 80 255 14 0; }
 wait_until 60 two_bars_lit || fail "bars 0 and 1 not lit in their colours within 60 s of the click: \
-$(pixels "$work/painted.png" 400 80 6 1 | sed -n '1p;6p')"
+$(pixels "$work/shot.png" 400 80 6 1 | sed -n '1p;6p')"
 # Along the strip's middle row every pixel is black (an unlit bar) or a gauge
 # colour, the lit ones first; this holds at every moment of the animation.
-pixels "$work/painted.png" 400 80 288 1 | awk '
+pixels "$work/shot.png" 400 80 288 1 | awk '
   $3 + $4 + $5 <= 6 { dark = 1; next }
   dark { print "lit pixel after an unlit one at " $1; bad = 1 }
   $5 > 2 || ($3 < 253 && $4 < 253) { print "not a gauge colour at " $1 ": " $3 "," $4 "," $5; bad = 1 }
@@ -51,12 +43,9 @@ echo "ok: main window with a settings file; the CPU row run lights its gauge"
 # dark in its background picture; each circle crosses it in two bright pixels.
 wait_until 60 cpu_name "$main" rest || fail "the CPU row run did not end"
 click_twips "$main" 2595 6495 615 495
-wait_mapped "KORVEL Graph Test" 30 || fail "the Graph test window did not open"
-gwin=$(window "KORVEL Graph Test")
+shows "KORVEL Graph Test"
 bright_row() {
-  shot "$gwin" "$work/graph.png" || return 1
-  pixels "$work/graph.png" 0 277 549 1 \
-    | awk '{ m = $3; if ($4 > m) m = $4; if ($5 > m) m = $5; if (m > 150) n++ } END { exit !(n > 40) }'
+  grab "$win" 0 277 549 1 | awk '{ m = $3; if ($4 > m) m = $4; if ($5 > m) m = $5; if (m > 150) n++ } END { exit !(n > 40) }'
 }
 wait_until 30 bright_row || fail "no circles to be seen on the Graph test's window"
 stop

@@ -1,5 +1,5 @@
 // Comparison data: the file, Save and Load through the file chooser, the
-// chooser's own controls, and the mode switch that opens Load.
+// chooser's own controls, and Compar mode, which opens Load and shows comparisons.
 #include "fake_clock.h"
 #include "gui_support.h"
 
@@ -21,6 +21,10 @@ namespace {
 using Indices = std::array<std::int32_t, TestCount>;
 const std::string Header = std::string(ComparHeader) + "\r\n";
 const Indices Sentinel{-7, -7, -7, -7, -7, -7};
+const std::string Saved = "記録完了！", Loaded = "比較用データを読み込みました", NotFound = "ファイルが見つかりません。(Err=0)";
+// The notice of a failed Save or Load with its error number.
+std::string NotSaved(int n) { return "エラーの為、記録出来ませんでした(Err=" + std::to_string(n) + ")"; }
+std::string NotLoaded(int n) { return "エラーの為、読み込めませんでした(Err=" + std::to_string(n) + ")"; }
 
 TEST(ComparFile, SixValuesReadAsTextToNumberOrARefusalThatChangesNothing)
 {
@@ -28,9 +32,7 @@ TEST(ComparFile, SixValuesReadAsTextToNumberOrARefusalThatChangesNothing)
     // The text, and the error number of its refusal or -1 when it is taken.
     const std::pair<std::string, int> cases[] = {
         {Header + " 42\r\n42abc\r\n\r\nabc\r\n12.5\r\n13.5\r\n7\r\ntrailing", -1},
-        {"", 0},
-        {std::string(ComparHeader), 0},
-        {" " + five + "6\r\n", 0},
+        {"", 0}, {std::string(ComparHeader), 0}, {" " + five + "6\r\n", 0},
         {"korveline 2002 v100 (c)arlen voskamp\r\n1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n", 0},
         {five + "6", 0},
         {five + "2147483648\r\n", kv::ErrOverflow},   // after five values were read
@@ -40,17 +42,11 @@ TEST(ComparFile, SixValuesReadAsTextToNumberOrARefusalThatChangesNothing)
         SCOPED_TRACE(testing::PrintToString(text));
         global::ComparIndex = Sentinel;
         int got = -1;
-        try {
-            LoadComparisonValues(text);
-        } catch (const kv::RuntimeError& e) {
-            got = e.Number();
-        }
+        try { LoadComparisonValues(text); } catch (const kv::RuntimeError& e) { got = e.Number(); }
         EXPECT_EQ(got, number);
         EXPECT_EQ(global::ComparIndex, number == -1 ? Indices({42, 42, 0, 0, 12, 14}) : Sentinel);
     }
 }
-
-// --- Save and Load from the main window ---------------------------------------------
 
 // The main window with a data folder C:\data; each time the chooser opens,
 // the next action of `atChooser` answers it.
@@ -69,18 +65,15 @@ protected:
         WriteSettings("C:\\prog\r\nC:\\data\r\n");
         Main1.Load();
         kv::SetSoundPlayerForTest([](const std::string&) {});
-        driver.setInterval(0);
         QObject::connect(&driver, &QTimer::timeout, [this] {
             if (global::ChooserOpen != 1 || !KV_Common.Loaded()) return;
-            if (atChooser.empty()) {
-                ADD_FAILURE() << "the chooser opened unexpectedly";
-                return Cancel(KV_Common.Get());
-            }
+            if (atChooser.empty())
+                atChooser.push_back([](KV_CommonForm& c) { ADD_FAILURE() << "the chooser opened unexpectedly", Cancel(c); });
             const auto act = std::move(atChooser.front());
             atChooser.pop_front();
             act(KV_Common.Get());
         });
-        driver.start();
+        driver.start(0);
     }
 
     void TearDown() override
@@ -97,9 +90,6 @@ protected:
         return [path](KV_CommonForm& c) { c.Text1.Text(path), c.Command1.Click(); };
     }
     static void Cancel(KV_CommonForm& c) { c.Command2.Click(); }
-
-    static std::string Bytes(const std::filesystem::path& p) { return kv::ReadWholeFile(p.string()); }
-    static void Write(const std::filesystem::path& p, const std::string& b) { kv::WriteWholeFile(p.string(), b); }
 };
 
 TEST_F(Compar, SaveRunsTheMissingTestsThenWritesTheSevenLinesAndLoadRestoresThem)
@@ -115,7 +105,7 @@ TEST_F(Compar, SaveRunsTheMissingTestsThenWritesTheSevenLinesAndLoadRestoresThem
     });
     Main1->Command15.Click();
     EXPECT_TRUE(hidden);
-    EXPECT_EQ(Bytes(data / "a.kvd"), Header + "20000\r\n0\r\n0\r\n0\r\n0\r\n0\r\n");
+    EXPECT_EQ(ReadFile(data / "a.kvd"), Header + "20000\r\n0\r\n0\r\n0\r\n0\r\n0\r\n");
     EXPECT_TRUE(Main1->Enabled() && Main1->Shown());
 
     // With every test measured none runs, and the window stays locked while
@@ -132,7 +122,7 @@ TEST_F(Compar, SaveRunsTheMissingTestsThenWritesTheSevenLinesAndLoadRestoresThem
     Main1->Command16.Click();
     EXPECT_EQ(global::ComparIndex, global::TestIndex);
     EXPECT_EQ(global::ComparLoaded, 1);
-    EXPECT_EQ(responder.notices, (std::vector<std::string>{"記録完了！", "記録完了！", "比較用データを読み込みました"}));
+    EXPECT_EQ(responder.notices, (std::vector<std::string>{Saved, Saved, Loaded}));
     EXPECT_TRUE(Main1->Shown());
 }
 
@@ -140,7 +130,7 @@ TEST_F(Compar, SaveOverAFileAsksAndReplacesItWholeOrNotAtAll)
 {
     global::TestIndex = {1, 2, 3, 4, 5, 6};
     const std::string old = ComparisonFileText({9, 9, 9, 9, 9, 9}) + std::string(100, '9');
-    Write(data / "old.kvd", old);
+    WriteFile(data / "old.kvd", old);
     const auto over = Type("C:\\data\\old.kvd");
     // Cancel asks nothing; No, a failed write and a failed rename keep the
     // old file; a wildcard is refused before the question (it would match).
@@ -154,23 +144,22 @@ TEST_F(Compar, SaveOverAFileAsksAndReplacesItWholeOrNotAtAll)
         kv::InjectFaultForTest(where, 0);
     }
     Main1->Command15.Click();
-    EXPECT_EQ(Bytes(data / "old.kvd"), old);
+    EXPECT_EQ(ReadFile(data / "old.kvd"), old);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(data), {}), 1);   // no temporary left
     EXPECT_TRUE(Main1->Enabled() && Main1->Shown());
     Main1->Command15.Click();   // Yes
-    EXPECT_EQ(Bytes(data / "old.kvd"), ComparisonFileText(global::TestIndex));
+    EXPECT_EQ(ReadFile(data / "old.kvd"), ComparisonFileText(global::TestIndex));
     EXPECT_EQ(responder.questions, std::vector<std::string>(4, "同一のファイル名が存在します。上書きしますか？"));
-    const std::string failed = "エラーの為、記録出来ませんでした(Err=";
-    EXPECT_EQ(responder.notices, (std::vector<std::string>{failed + "61)", failed + "61)", failed + "52)", "記録完了！"}));
+    EXPECT_EQ(responder.notices, (std::vector<std::string>{NotSaved(61), NotSaved(61), NotSaved(52), Saved}));
 }
 
 TEST_F(Compar, LoadRefusalsChangeNothing)
 {
-    Write(data / "lf.kvd", "KORVELINE 2002 V100 (C)Arlen Voskamp\n1\n2\n3\n4\n5\n6\n");
-    Write(data / "big.kvd", Header + "1\r\n2\r\n3\r\n4\r\n5\r\n9999999999\r\n");
+    WriteFile(data / "lf.kvd", "KORVELINE 2002 V100 (C)Arlen Voskamp\n1\n2\n3\n4\n5\n6\n");
+    WriteFile(data / "big.kvd", Header + "1\r\n2\r\n3\r\n4\r\n5\r\n9999999999\r\n");
     // A header followed by 4 GiB of nothing (sparse): no value line in the
     // part that is read.
-    Write(data / "huge.kvd", Header);
+    WriteFile(data / "huge.kvd", Header);
     std::filesystem::resize_file(data / "huge.kvd", std::uintmax_t{4} << 30);
     global::ComparIndex = Sentinel;
     atChooser = {
@@ -185,20 +174,17 @@ TEST_F(Compar, LoadRefusalsChangeNothing)
         EXPECT_TRUE(Main1->Shown());
     }
     EXPECT_EQ(global::ChosenPath, "C:\\data\\*.kvd");
-    const std::string failed = "エラーの為、読み込めませんでした(Err=";
-    EXPECT_EQ(responder.notices, (std::vector<std::string>{"ファイルが見つかりません。(Err=0)", failed + "0)",
-                                                           failed + "6)", failed + "0)",
-                                                           "ファイルが見つかりません。(Err=0)"}));
+    EXPECT_EQ(responder.notices, (std::vector<std::string>{NotFound, NotLoaded(0), NotLoaded(6), NotLoaded(0), NotFound}));
     EXPECT_EQ(global::ComparIndex, Sentinel);
     EXPECT_EQ(global::ComparLoaded, 0);
 }
 
 TEST_F(Compar, AFileWithMegabytesOfTextAfterItsSeventhLineLoads)
 {
-    Write(data / "tail.kvd", ComparisonFileText({1, 2, 3, 4, 5, 6}) + std::string(2 << 20, 't'));
+    WriteFile(data / "tail.kvd", ComparisonFileText({1, 2, 3, 4, 5, 6}) + std::string(2 << 20, 't'));
     atChooser.push_back(Type("C:\\data\\tail.kvd"));
     Main1->Command16.Click();
-    EXPECT_EQ(responder.notices, std::vector<std::string>{"比較用データを読み込みました"});
+    EXPECT_EQ(responder.notices, std::vector<std::string>{Loaded});
     EXPECT_EQ(global::ComparIndex, (Indices{1, 2, 3, 4, 5, 6}));
 }
 
@@ -213,11 +199,9 @@ TEST_F(Compar, AChooserThatCannotStartIsClosedAndTheOperationSaysWhy)
             EXPECT_TRUE(Main1->Enabled() && Main1->Shown()) << folder;
         }
     }
-    const std::string save = "エラーの為、記録出来ませんでした(Err=76)", load = "エラーの為、読み込めませんでした(Err=76)";
-    EXPECT_EQ(responder.notices, (std::vector<std::string>{save, load, save, load}));
+    EXPECT_EQ(responder.notices, (std::vector<std::string>{NotSaved(76), NotLoaded(76), NotSaved(76), NotLoaded(76)}));
 }
 
-// --- the chooser's controls ----------------------------------------------------------
 
 int RowOf(const std::vector<std::string>& entries, const std::string& name)
 {
@@ -237,11 +221,11 @@ TEST_F(Compar, ThePathBoxFollowsEveryEventAndOkReturnsItUnchanged)
 {
     const std::filesystem::path sub = home / "d" / "sub";
     std::filesystem::create_directories(sub / "folder.kvd");
-    for (const char* name : {"b.KVD", "a.kvd", "c.txt", ".hidden.kvd", "a.kvdx", "kvd"}) Write(sub / name, "");
-    Write(data / "x.kvd", "");
+    for (const char* name : {"b.KVD", "a.kvd", "c.txt", ".hidden.kvd", "a.kvdx", "kvd"}) WriteFile(sub / name, "");
+    WriteFile(data / "x.kvd", "");
     AddDriveWithoutFolder('E');
     std::filesystem::create_directories(home / "start");
-    Write(home / "start" / "typed.kvd", ComparisonFileText({5, 4, 3, 2, 1, 0}));
+    WriteFile(home / "start" / "typed.kvd", ComparisonFileText({5, 4, 3, 2, 1, 0}));
     const InFolder working(home / "start");
 
     std::vector<std::string> boxes, listed;
@@ -305,7 +289,7 @@ TEST_F(Compar, FoldersOfAnyNameAreListedOpenedSavedIntoAndLoadedFrom)
         Main1->Command16.Click();
         global::DataFolder = "C:\\data";
         EXPECT_EQ(global::ComparIndex, global::TestIndex) << name;
-        EXPECT_EQ(responder.notices.back(), "比較用データを読み込みました") << name;
+        EXPECT_EQ(responder.notices.back(), Loaded) << name;
     }
     // Opened on its own in such a folder, the chooser starts there.
     const InFolder working(data / names[2]);
@@ -313,13 +297,12 @@ TEST_F(Compar, FoldersOfAnyNameAreListedOpenedSavedIntoAndLoadedFrom)
     EXPECT_EQ(KV_Common->Text1.Text(), "C:\\data\\" + names[2] + "\\");
 }
 
-// --- the mode switch --------------------------------------------------------------------
 
-TEST_F(Compar, ComparModeOpensLoadUntilAFileIsLoaded)
+TEST_F(Compar, ComparModeOpensLoadUntilAFileIsLoadedAndARunThenShowsTheComparisonButKeepsTheLevel)
 {
     Main1Form& m = Main1.Get();
     auto click = [](kv::OptionButton& option) { static_cast<QAbstractButton*>(option.Widget())->click(); };
-    Write(data / "ref.kvd", ComparisonFileText({10000, 1, 1, 1, 1, 1}));
+    WriteFile(data / "ref.kvd", ComparisonFileText({10000, 1, 1, 1, 1, 1}));
     atChooser = {Cancel, Type("C:\\data\\ref.kvd")};
     click(m.Option1[1]);   // nothing loaded: Load, here cancelled
     EXPECT_EQ(m.Label24.Caption(), "Compar mode");
@@ -332,7 +315,10 @@ TEST_F(Compar, ComparModeOpensLoadUntilAFileIsLoaded)
     EXPECT_EQ(global::DisplayMode, 2);
     EXPECT_EQ(m.Label5.BackColor(), 0x00FF0000u);
     EXPECT_TRUE(atChooser.empty());
-    EXPECT_EQ(global::ComparIndex[Cpu], 10000);
+    SetRowTestForTest(Cpu, [] { return 11234; });
+    m.Command1.Click();
+    EXPECT_EQ(m.Label5.Caption(), "112.3% (+    12)");
+    EXPECT_EQ(global::TestLevel[Cpu], "　２級(LEVEL 10)");
 }
 
 } // namespace

@@ -24,20 +24,13 @@ namespace {
 void NeutralFacts()
 {
     using namespace global;
-    CpuLevel = 6;
-    TotalMemMB = 500;
-    HasRemoteDrive = HasRamDrive = 0;
-    ScreenWidth = 1280;
-    ScreenHeight = 1024;
+    CpuLevel = 6, TotalMemMB = 500, HasRemoteDrive = HasRamDrive = 0;
+    ScreenWidth = 1280, ScreenHeight = 1024, DiskTotalMB = 20480;
     UserResFree = GdiResFree = "50";
-    DiskTotalMB = 20480;
 }
 
 template <class T, class V>
-std::function<void()> Set(T& fact, V value)
-{
-    return [&fact, value] { fact = value; };
-}
+std::function<void()> Set(T& fact, V value) { return [&fact, value] { fact = value; }; }
 
 TEST(OverallScore, TheWorkedMachinesAndEachFactorOnItsOwnWithTiesToEven)
 {
@@ -51,29 +44,26 @@ TEST(OverallScore, TheWorkedMachinesAndEachFactorOnItsOwnWithTiesToEven)
             UserResFree = "85"; GdiResFree = "90";
         };
     };
-    struct Case { Six indices; std::function<void()> change; std::int32_t score; };
+    struct Case { std::function<void()> change; std::int32_t score; Six indices = {1000, 1000, 1000, 1000, 1000, 1000}; };
     const Case cases[] = {
-        {fast, {}, 21250},   // the average and the low value
-        {fast, machine(6, 256, 1024, 768, 30000), 18748},
-        {slow, {}, 858},     // 858.5 to even
+        {{}, 21250, fast},   // the average and the low value
+        {machine(6, 256, 1024, 768, 30000), 18748, fast},
+        {{}, 858, slow},     // 858.5 to even
         // The running score goes negative on the way; later factors still
         // apply to it and only the result is floored.
-        {slow, machine(5, 64, 800, 600, 2000), 0},
-        {slow, machine(5, 64, 800, 600, 2000 + 262480), 0},
-        {slow, machine(5, 64, 800, 600, 2000 + 263000), 1},
-        {all(2000000), {}, 1500000},   // the low value capped
-        {all(INT32_MAX), {}, static_cast<std::int32_t>((std::int64_t{INT32_MAX} + 999999) / 2)},
-        {all(15), Set(CpuLevel, 5), 10},   // 10.5
-        {all(1000), Set(CpuLevel, 3), 1000}, {all(1000), Set(CpuLevel, 4), 200}, {all(1000), Set(CpuLevel, 5), 700},
-        {all(1000), Set(CpuLevel, 7), 1100}, {all(1000), Set(CpuLevel, 15), 1100},
-        {all(1000), Set(TotalMemMB, 499), 998}, {all(1000), Set(TotalMemMB, 501), 1003},
-        {all(30), Set(ScreenWidth, 1600), 32},   // 31.5
-        {all(1000), Set(ScreenWidth, 1279), 950}, {all(1000), Set(ScreenWidth, 1599), 1000},
-        {all(1000), Set(ScreenHeight, 1023), 950}, {all(1000), Set(ScreenHeight, 1279), 1000},
-        {all(1000), Set(ScreenHeight, 1280), 1050}, {all(1000), Set(UserResFree, "49"), 950},
-        {all(1000), Set(GdiResFree, ""), 950}, {all(1000), [] { UserResFree = "  49"; GdiResFree = "x"; }, 902},
-        {all(1000), [] { HasRemoteDrive = HasRamDrive = 1; }, 1102},   // 1102.5
-        {all(1000), Set(HasRemoteDrive, 2), 1000}, {all(1000), Set(DiskTotalMB, 21980), 1002},   // 1001.5 to even
+        {machine(5, 64, 800, 600, 2000), 0, slow}, {machine(5, 64, 800, 600, 2000 + 262480), 0, slow},
+        {machine(5, 64, 800, 600, 2000 + 263000), 1, slow},
+        {{}, 1500000, all(2000000)},   // the low value capped
+        {{}, static_cast<std::int32_t>((std::int64_t{INT32_MAX} + 999999) / 2), all(INT32_MAX)},
+        {Set(CpuLevel, 5), 10, all(15)},   // 10.5
+        {Set(CpuLevel, 3), 1000}, {Set(CpuLevel, 4), 200}, {Set(CpuLevel, 5), 700}, {Set(CpuLevel, 7), 1100},
+        {Set(CpuLevel, 15), 1100}, {Set(TotalMemMB, 499), 998}, {Set(TotalMemMB, 501), 1003},
+        {Set(ScreenWidth, 1600), 32, all(30)},   // 31.5
+        {Set(ScreenWidth, 1279), 950}, {Set(ScreenWidth, 1599), 1000}, {Set(ScreenHeight, 1023), 950},
+        {Set(ScreenHeight, 1279), 1000}, {Set(ScreenHeight, 1280), 1050}, {Set(UserResFree, "49"), 950},
+        {Set(GdiResFree, ""), 950}, {[] { Set(UserResFree, "  49")(), Set(GdiResFree, "x")(); }, 902},
+        {[] { HasRemoteDrive = HasRamDrive = 1; }, 1102},   // 1102.5
+        {Set(HasRemoteDrive, 2), 1000}, {Set(DiskTotalMB, 21980), 1002},   // 1001.5 to even
     };
     ResetAll();
     for (const Case& c : cases) {
@@ -147,26 +137,22 @@ protected:
 
 TEST_F(OverallWindow, GaugeLightsUpwardsInItsOwnColoursAndNeverBarSixtyFour)
 {
-    struct Case { std::int32_t score; int lit; kv::Color last; };
-    const Case cases[] = {
-        {0, 0, 0}, {160, 0, 0}, {161, 1, 0x000007FF}, {10000, 31, 0x0000F7FF}, {10400, 32, 0x0000FFFF},
-        {10401, 33, 0x0000FFF8}, {18748, 59, 0x0000FF28}, {19999, 62, 0x0000FF10}, {20000, 51, 0x0000FF68},
-        {6460000, 64, 0x0000FF00}, {INT32_MAX, 64, 0x0000FF00},
+    // Red to yellow over bars 0 to 31, then 8 less red a bar from 0xFFF8.
+    auto colour = [](int i) { return i < 32 ? 2047u + 2048u * unsigned(i) : 0xFFF8u - 8u * unsigned(i - 32); };
+    const std::pair<std::int32_t, int> cases[] = {
+        {0, 0}, {160, 0}, {161, 1}, {10000, 31}, {10400, 32}, {10401, 33}, {18748, 59}, {19999, 62}, {20000, 51},
+        {6460000, 64}, {INT32_MAX, 64},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.score);
-        FCapacityForm& f = Open(c.score);
-        for (int i = 0; i < 65; ++i) EXPECT_EQ(f.Line1[i].BorderColor() != Unlit, i < c.lit) << i;
-        if (c.lit) {
-            EXPECT_EQ(f.Line1[c.lit - 1].BorderColor(), c.last);
-        }
-        EXPECT_EQ(clock.slept, 30u * static_cast<std::uint32_t>(c.lit));
-        EXPECT_EQ(f.Label1.Caption(), std::to_string(c.score));
-        EXPECT_EQ(global::FightingCapacity, c.score);
+    for (auto [score, lit] : cases) {
+        SCOPED_TRACE(score);
+        FCapacityForm& f = Open(score);
+        for (int i = 0; i < 65; ++i) EXPECT_EQ(f.Line1[i].BorderColor(), i < lit ? colour(i) : Unlit) << i;
+        EXPECT_EQ(clock.slept, 30u * static_cast<std::uint32_t>(lit));
+        EXPECT_EQ(f.Label1.Caption(), std::to_string(score));
+        EXPECT_EQ(global::FightingCapacity, score);
     }
-    FCapacityForm& f = Open(10400);
-    for (int i = 0; i < 32; ++i) EXPECT_EQ(f.Line1[i].BorderColor(), 2047u + 2048u * static_cast<unsigned>(i)) << i;
     // The load stacks bars 1 to 64 upwards; bar 0 stays where it was designed.
+    const FCapacityForm& f = F_capacity.Get();
     EXPECT_EQ(std::tuple(f.Line1[0].Y1(), f.Line1[1].Y1(), f.Line1[63].Y2(), f.Line1[64].Y1()),
               std::tuple(6330, 4280, -60, -130));
 }
@@ -244,16 +230,6 @@ protected:
         EXPECT_TRUE(l.allEnabled);
         EXPECT_TRUE(Main1->Enabled());
     }
-
-    // Wrong colours where a sequence's end must put the design's back.
-    void Scramble()
-    {
-        Main1Form& m = Main1.Get();
-        m.Label4.ForeColor(0x123456);
-        m.Shape4.FillColor(0x654321);
-        m.Shape3.FillColor(0x111111);
-        m.Shape2[4].FillColor(0x222222);
-    }
 };
 
 TEST_F(Sequences, AllRunsEverySixInOrderWithThePathLitRowByRowAndPumpsAfterEach)
@@ -272,12 +248,13 @@ TEST_F(Sequences, AllRunsEverySixInOrderWithThePathLitRowByRowAndPumpsAfterEach)
     ExpectAtRest();
 }
 
-TEST_F(Sequences, MissingRunTakesOnlyMinusOneLitDownToItAndPumpsNothingBetween)
+TEST_F(Sequences, MissingRunTakesOnlyMinusOneLitDownToItPumpsNothingBetweenAndHidesForTheScoreOnlyAfter)
 {
     global::TestIndex = {NotMeasured, 0, NotMeasured, -5, 7, NotMeasured};
     ReplaceTests();
-    Scramble();
-    Main1->Command8.Enabled(false);
+    Main1Form& m = Main1.Get();   // wrong colours, which the sequence's end must put right
+    m.Label4.ForeColor(0x123456), m.Shape4.FillColor(0x654321), m.Shape3.FillColor(1), m.Shape2[4].FillColor(2);
+    m.Command8.Enabled(false);
     EXPECT_TRUE(RunMissingTests());
     EXPECT_EQ(ran, (std::vector<int>{Cpu, Mem, Graph}));
     EXPECT_EQ(pumpedBefore, (std::vector<bool>{true, false, false}));
@@ -300,18 +277,16 @@ TEST_F(Sequences, MissingRunTakesOnlyMinusOneLitDownToItAndPumpsNothingBetween)
     EXPECT_TRUE(RunMissingTests());
     EXPECT_TRUE(ran.empty());
     ExpectAtRest();
-}
 
-TEST_F(Sequences, FightingCapacityHidesTheMainWindowOnlyAfterTheLastTest)
-{
-    global::TestIndex = {1, 1, 1, 1, NotMeasured, NotMeasured};
+    // "Fighting Capacity" hides the main window only after the last test.
+    global::TestIndex[Text] = global::TestIndex[Graph] = NotMeasured;
     ReplaceTests(2000);
-    Main1->Command9.Click();
+    looks.clear();
+    m.Command9.Click();
     ASSERT_EQ(looks.size(), 2u);
     EXPECT_TRUE(looks[1].mainShown);
     EXPECT_FALSE(Main1->Shown());
-    ASSERT_TRUE(F_capacity.Loaded());
-    EXPECT_TRUE(F_capacity->Shown());
+    EXPECT_TRUE(F_capacity.Loaded() && F_capacity->Shown());
 }
 
 TEST_F(Sequences, AFailingRowEndsTheSequenceAndGivesTheWindowBack)
@@ -332,8 +307,7 @@ TEST_F(Sequences, AFailingRowEndsTheSequenceAndGivesTheWindowBack)
 
     // Neither Save nor "Fighting Capacity" goes on after a failed
     // missing-tests run: the window each would open stays closed.
-    const std::pair<kv::CommandButton*, kv::FormRefBase*> roads[] = {{&m.Command15, &KV_Common},
-                                                                     {&m.Command9, &F_capacity}};
+    const std::pair<kv::CommandButton*, kv::FormRefBase*> roads[] = {{&m.Command15, &KV_Common}, {&m.Command9, &F_capacity}};
     for (auto [button, window] : roads) {
         global::TestIndex.fill(NotMeasured);
         ran.clear();

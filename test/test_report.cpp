@@ -30,30 +30,19 @@
 
 namespace {
 
-const std::string Sep = [] {
-    std::string s;
-    for (int i = 0; i < 39; ++i) s += "―";
-    return s;
-}();
+const std::string Sep = [] { std::string s; for (int i = 0; i < 39; ++i) s += "―"; return s; }();
 
 // A machine as the overall-result window leaves the shared state.
 void MeasuredMachine()
 {
-    global::TestIndex = {123456, 99, 5000, -1, 12345, 100};
-    global::TestLevel = {"　初段(LEVEL 12)", "破門(LEVEL 0)", "A", "", "B", "C"};
-    global::ClockMHz = 850;
-    global::CpuName = "Pentium II,III,IV";
-    global::TotalMemMB = 64;
-    global::TestDrive = "c:";
-    global::OsReportText = " Platform     :  Windows95/98/Me and later\r\nOS Version   : 4.10\r\n"
-                           "BUILD Number : 67766446\r\nmore : A \r\n";
-    global::ScreenWidth = 1024;
-    global::ScreenHeight = 768;
-    global::UserResFree = "";
-    global::GdiResFree = " 99";
-    global::FightingCapacity = 23456;
-    global::LevelText = "　初段(LEVEL 12)";
-    global::RankTitle = "芸達者";
+    using namespace global;
+    TestIndex = {123456, 99, 5000, -1, 12345, 100};
+    TestLevel = {"　初段(LEVEL 12)", "破門(LEVEL 0)", "A", "", "B", "C"};
+    ClockMHz = 850, CpuName = "Pentium II,III,IV", TotalMemMB = 64, TestDrive = "c:";
+    OsReportText = " Platform     :  Windows95/98/Me and later\r\nOS Version   : 4.10\r\n"
+                   "BUILD Number : 67766446\r\nmore : A \r\n";
+    ScreenWidth = 1024, ScreenHeight = 768, UserResFree = "", GdiResFree = " 99";
+    FightingCapacity = 23456, LevelText = "　初段(LEVEL 12)", RankTitle = "芸達者";
 }
 
 const std::string ExpectedReport =
@@ -128,11 +117,10 @@ protected:
     static int ButtonsShown() { return Report->Command1.Visible() + Report->Command2.Visible() + Report->Command3.Visible(); }
     static void Press(Qt::Key key, const QString& text, Qt::KeyboardModifiers mods = Qt::NoModifier)
     {
-        QWidget* w = Report->Text1.Widget();
-        QKeyEvent down(QEvent::KeyPress, key, mods, text);
-        QApplication::sendEvent(w, &down);
-        QKeyEvent up(QEvent::KeyRelease, key, mods, text);
-        QApplication::sendEvent(w, &up);
+        for (auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent e(type, key, mods, text);
+            QApplication::sendEvent(Report->Text1.Widget(), &e);
+        }
     }
 };
 
@@ -140,20 +128,15 @@ constexpr const char* Saved = "KV_REP.TXT　に、記録しました。";
 const std::string NotSaved = "エラーの為、記録出来ませんでした(Err=", NotPrinted = "エラーの為、印刷出来ませんでした(Err=482)";
 const std::regex VersionForm(R"(\d\d-\d\d-\d{4} \d\d:\d\d:\d\d   KORVELINE 2002  Ver 1\.01)");
 
-// The record as written at some moment: its version line is taken from the
-// file and must have the right form; everything else is fixed.
+// The record as written at some moment: its version line (46 characters) is
+// taken from the file and must have the right form; everything else is fixed.
 void ExpectRecord(const std::string& bytes, std::size_t& at, const std::string& boxText)
 {
-    const std::string z = std::string(78, 'z') + "\r\n";
-    ASSERT_EQ(bytes.compare(at, z.size(), z), 0);
-    const std::size_t lineEnd = bytes.find("\r\n", at + z.size());
-    ASSERT_NE(lineEnd, std::string::npos);
-    const std::string version = bytes.substr(at + z.size(), lineEnd - at - z.size());
+    const std::string z = std::string(78, 'z') + "\r\n", version = bytes.substr(std::min(at + 80, bytes.size()), 46);
     EXPECT_TRUE(std::regex_match(version, VersionForm)) << version;
     const std::string expected = z + version + "\r\n\r\n"
         "　　　　認定段位: 　初段(LEVEL 12)  芸達者\r\n\r\n\r\n" + Sep + "\r\n" + boxText;
-    ASSERT_LE(at + expected.size(), bytes.size());
-    EXPECT_EQ(bytes.substr(at, expected.size()), expected);
+    EXPECT_EQ(bytes.substr(std::min(at, bytes.size()), expected.size()), expected);
     at += expected.size();
 }
 
@@ -226,8 +209,7 @@ TEST_F(ReportWindow, AFailedFileOutTellsItsNumberAndLeavesTheFileAsItWas)
     // ...and one that is cut short: the part that got out is taken back.
     rlimit old{};
     getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = before.size() + 100;
+    const rlimit small{before.size() + 100, old.rlim_max};
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     setrlimit(RLIMIT_FSIZE, &small);
     Report->Command1.Click();
@@ -264,8 +246,7 @@ TEST_F(ReportWindow, CopyGivesUpOnAPrintSystemThatNeverAnswers)
     // A stand-in scheduler: the kernel takes each connection, nobody answers.
     const std::string sock = (home / "mute.sock").string();
     const int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
+    sockaddr_un addr{AF_UNIX, {}};
     sock.copy(addr.sun_path, sizeof addr.sun_path - 1);
     ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
     ASSERT_EQ(listen(listener, 8), 0);
@@ -308,8 +289,6 @@ TEST_F(ReportWindow, CopyGivesUpOnAPrintSystemThatNeverAnswers)
     close(listener);
 }
 
-// --- Copy through a private CUPS scheduler ----------------------------------
-
 // Runs a shell command; its exit status and what it printed.
 std::pair<int, std::string> Shell(const std::string& command)
 {
@@ -332,7 +311,6 @@ protected:
         ReportWindow::SetUp();
         if (geteuid() != 0) GTEST_SKIP() << "a private CUPS scheduler needs root";
         cups = home / "cups";
-        std::filesystem::create_directories(cups);
         const auto [status, out] = Shell(script + " start '" + cups.string() + "' 2>&1");
         ASSERT_EQ(status, 0) << out;
         setenv("CUPS_SERVER", (cups / "cups.sock").c_str(), 1);

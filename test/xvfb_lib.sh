@@ -1,9 +1,8 @@
-# Shared by the smoke scripts: sourced, never run. It starts a private
-# virtual X display, then starts the real program with a home folder of its
-# own and watches that program's windows by their titles. Every wait is for
-# a condition, with a bound, never for a fixed time: a loaded machine only
-# makes the script slower, not wrong. A failure always says why.
-#   exe=PROGRAM; source "$(dirname "$0")/xvfb_lib.sh"
+# Sourced by the smoke scripts, whose first argument is the program:
+# a private virtual X display, the real program in a home folder of its own, its
+# windows found by title. Every wait is for a condition, bounded, so a loaded
+# machine makes a script slower, not wrong; a failure says why.
+set -euo pipefail
 
 fail() {
   trap - ERR
@@ -15,32 +14,25 @@ fail() {
   exit 1
 }
 # Any other command that fails ends the script, naming it and the line.
-on_error() { fail "$2 ended with status $1 (line ${BASH_LINENO[${#BASH_LINENO[@]} - 2]})"; }
+line() { echo "line ${BASH_LINENO[${#BASH_LINENO[@]} - 2]}"; }
+on_error() { fail "$2 ended with status $1 ($(line))"; }
 set -E
 trap 'on_error $? "$BASH_COMMAND"' ERR
 
-exe="$(cd "$(dirname "$exe")" && pwd)/$(basename "$exe")"
+exe="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
 work=$(mktemp -d) pid="" xvfb_pid="" log=""
 
-# start HOME [VAR=value...]: the program in its home folder, so its drive
-# list starts at C:, with every signal at its default action (a script's
-# background jobs would otherwise ignore SIGINT).
+# start HOME [VAR=value...]: the program in its home folder (its drive C:), every
+# signal at its default action (a script's background jobs ignore SIGINT).
 start() {
-  local h="$1"; shift
-  log="$h/out.log"
-  (cd "$h" && exec env HOME="$h" XDG_RUNTIME_DIR="$h" "$@" env --default-signal "$exe") >"$log" 2>&1 &
+  log="$1/out.log"
+  (cd "$1" && exec env HOME="$1" XDG_RUNTIME_DIR="$1" "${@:2}" env --default-signal "$exe") >"$log" 2>&1 &
   pid=$!
 }
-stop() {
-  [ -n "$pid" ] || return 0
-  kill "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
-  pid=""
-}
+stop() { [ -z "$pid" ] || { kill "$pid"; wait "$pid"; } 2>/dev/null || true; pid=""; }
 trap 'stop; [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null; rm -rf "$work"' EXIT
 
-# wait_until SECONDS COMMAND...: runs the command every 0.1 s until it
-# succeeds; false when the time is up first.
+# wait_until SECONDS COMMAND...: the command succeeds within them (tried every 0.1 s).
 wait_until() {
   local deadline=$(( SECONDS + $1 ))
   shift
@@ -58,10 +50,9 @@ wait_end() {
   pid=""
 }
 
-# The server picks a free display itself and writes its number once it
-# takes connections, so scripts running side by side never share a display
-# and nothing connects too early. It does not reset when its last client
-# goes, as a program may be starting just then.
+# The server picks a free display and writes its number once it takes
+# connections, so scripts side by side never share one and nothing connects
+# early. No reset when its last client goes: a program may be starting then.
 Xvfb -displayfd 3 -noreset -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 display_ready() {
@@ -79,11 +70,13 @@ window() {
   xdotool search --all --onlyvisible --pid "$pid" --name "^$1\$" 2>/dev/null | head -n1 | grep .
 }
 mapped() { window "$1" >/dev/null; }
-wait_mapped() { wait_until "$2" mapped "$1"; }  # wait_mapped TITLE SECONDS
-
-# shot WINDOW FILE: a screenshot of the window as PNG; one that does not come
-# within 10 s counts as failed, not as a hang.
-shot() { timeout 10 import -window "$1" "png:$2" 2>/dev/null; }
+# shows TITLE [GONE [SECONDS]]: within SECONDS (30) the window TITLE is mapped,
+# its id in $win, and the window GONE is not.
+shows() {
+  wait_until "${3:-30}" mapped "$1" || fail "no window \"$1\" within ${3:-30} s ($(line))"
+  [ -z "${2:-}" ] || ! mapped "$2" || fail "the window \"$2\" stayed beside \"$1\" ($(line))"
+  win=$(window "$1")
+}
 
 # pixels FILE X Y WIDTH HEIGHT: "x y r g b" for every pixel of the area.
 pixels() {
@@ -92,11 +85,14 @@ pixels() {
     | awk '{ printf "%d %d %d %d %d\n", $1, $2, $3 + 0.5, $4 + 0.5, $5 + 0.5 }'
 }
 
+# grab WINDOW X Y WIDTH HEIGHT: pixels of a fresh screenshot, kept in
+# $work/shot.png; none within 10 s is a failure, not a hang.
+grab() { timeout 10 import -window "$1" "png:$work/shot.png" 2>/dev/null && pixels "$work/shot.png" "${@:2}"; }
+
 # painted WINDOW X Y R G B: a fresh screenshot shows that colour (give or
 # take 2) at that pixel, i.e. the window has drawn what stands there.
 painted() {
-  shot "$1" "$work/painted.png" || return 1
-  pixels "$work/painted.png" "$2" "$3" 1 1 | awk -v r="$4" -v g="$5" -v b="$6" '
+  grab "$1" "$2" "$3" 1 1 | awk -v r="$4" -v g="$5" -v b="$6" '
     function off(a, e) { return a > e ? a - e : e - a }
     { ok = off($3, r) <= 2 && off($4, g) <= 2 && off($5, b) <= 2 }
     END { exit !ok }'
@@ -110,15 +106,13 @@ click_twips() {
 # cpu_name WINDOW lit|rest: the CPU row's name (Label8: 1635,1065, 765 x 285)
 # is yellow while its run goes on, dark yellow again at its end.
 cpu_name() {
-  shot "$1" "$work/name.png" || return 1
-  pixels "$work/name.png" 109 71 51 19 | awk -v want="$2" '
+  grab "$1" 109 71 51 19 | awk -v want="$2" '
     $5 < 40 && $3 == 255 && $4 == 255 { lit++ }
     $5 < 40 && $3 > 180 && $3 < 200 && $4 > 180 && $4 < 200 { rest++ }
     END { exit !(want == "lit" ? lit > 10 : rest > 10 && !lit) }'
 }
 
-# notice: a notice is in front, its id in $box. A message box has no title of
-# its own; the program's name stands there.
+# notice: a notice (titled with the program's name) is in front, its id in $box.
 notice() {
   for box in $(xdotool search --all --onlyvisible --pid "$pid" --class korvel 2>/dev/null); do
     [ "$(xdotool getwindowname "$box" 2>/dev/null)" = KORVELINE ] && return 0
@@ -141,8 +135,7 @@ settings() {
 # main_ready: $main is the main window, mapped and painted (the band behind
 # the ALL box, 4000,7700 twips, dark yellow).
 main_ready() {
-  wait_mapped "KORVELINE 2002" 30 || fail "main window not mapped"
-  main=$(window "KORVELINE 2002")
+  shows "KORVELINE 2002"; main=$win
   wait_until 30 painted "$main" 266 513 192 192 0 || fail "main window never painted"
 }
 # start_main HOME DATAFOLDER [VAR=value...]: settings, then the program.
@@ -154,20 +147,15 @@ selection_is() { got=$(xclip -o -selection "${2:-primary}" 2>/dev/null) && [ "$g
 drop_selection() {
   xclip -quiet -selection "$1" -i </dev/null >/dev/null 2>&1 &
   wait_until 5 selection_is "" "$1" || true
-  kill "$!" 2>/dev/null || true
-  wait "$!" 2>/dev/null || true
+  { kill "$!"; wait "$!"; } 2>/dev/null || true
 }
-# selected WINDOW X Y TEXT: a click into the text box at X,Y (pixels) of the
-# window and Ctrl+A put TEXT in the selection, once the program comes to them.
-selected() {
-  xdotool mousemove --window "$1" "$2" "$3" click 1 key --window "$1" ctrl+a
-  selection_is "$4"
-}
+# select_all WINDOW X Y: a click into the text box at X,Y (pixels), then Ctrl+A.
+select_all() { xdotool mousemove --window "$1" "$2" "$3" click 1 key --window "$1" ctrl+a; }
 # box_text WINDOW X Y: the whole text of that box. The selection is emptied
 # first, so once it has an owner every event sent before has been handled.
 box_text() {
   drop_selection primary
-  xdotool mousemove --window "$1" "$2" "$3" click 1 key --window "$1" ctrl+a
+  select_all "$@"
   wait_until 10 xclip -o -selection primary >/dev/null 2>&1 && xclip -o -selection primary 2>/dev/null
 }
 
@@ -183,12 +171,11 @@ paste_into() {
   xclip -o -selection primary >/dev/null 2>&1 && fail "the selection could not be emptied"
   sleep 0.5   # so that this click and the last one make no double click
   xdotool mousemove --window "$1" "$2" "$3" click 1 key --window "$1" shift+Insert click 2 2>/dev/null || true
-  if ! got=$(box_text "$@") || [ "$got" != "$before" ]; then
-    ended && fail "a paste of nothing ended the program"
-    fail "a paste of nothing changed the text box"
-  fi
+  got=$(box_text "$@") && [ "$got" = "$before" ] \
+    || fail "a paste of nothing $(ended && echo ended the program || echo changed the text box)"
   printf 'kvpaste' | xclip -selection primary
   wait_until 5 selection_is kvpaste || fail "xclip did not take the selection"
   xdotool mousemove --window "$1" "$2" "$3" click 2
+  selected() { select_all "$@"; selection_is "$4"; }   # once the program comes to them
   wait_until 10 selected "$@" "kvpaste$before" || fail "a middle click did not paste the selection: $(head -n1 <<<"$got")"
 }
